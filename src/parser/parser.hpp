@@ -1,0 +1,91 @@
+// Parser state and the grammar entry points. Each parse_* function states
+// where `pos` stands on entry and on exit; after an error `pos` is of no
+// further use and the caller only passes the error up.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "model/error.hpp"
+#include "model/value.hpp"
+
+namespace quince {
+
+// Nesting of arrays, objects and includes is bounded so that recursion can
+// never exhaust the native stack, whatever the input.
+inline constexpr std::size_t kMaxDepth = 4096;
+
+struct Parser {
+    // The source as validated UTF-8. Positions count bytes (see text.hpp for
+    // why that is indistinguishable from counting code points).
+    std::string_view chars;
+    // Include base directory; empty means "as written", i.e. relative to the
+    // process's working directory.
+    std::string base;
+    std::size_t pos = 0;
+    // Open arrays, objects and includes around `pos`.
+    std::size_t depth = 0;
+
+    explicit Parser(std::string_view text) noexcept : chars(text) {}
+
+    bool at_end() const noexcept { return pos >= chars.size(); }
+    char cur() const noexcept { return chars[pos]; }
+    // The byte after `pos`, or NUL past the end (NUL never matches a
+    // look-ahead the grammar asks for).
+    char next() const noexcept { return pos + 1 < chars.size() ? chars[pos + 1] : '\0'; }
+};
+
+// Gaps. Both leave `pos` on the first character that is not part of the gap.
+void skip_member_gap(Parser& p) noexcept;
+void skip_inline_gap(Parser& p) noexcept;
+
+// Entry: pos 0. Exit: end of text. The root object of the document.
+Result<Value> parse_root(Parser& p);
+
+// Entry: on "{". Exit: after the matching "}".
+Result<Members> parse_braced_members(Parser& p);
+
+// Entry: anywhere. Exit: on `terminator` (not consumed) or at the end of the
+// text when there is no terminator.
+Result<Members> parse_members_until(Parser& p, std::optional<char> terminator);
+
+// Entry: after the separator (or on an array element). Exit: on the
+// character that ended the value, not consumed.
+Result<Value> parse_value(Parser& p);
+
+// Entry: on the opening double quote. Exit: after the closing one.
+Result<std::string> parse_quoted(Parser& p);
+
+// Classifies one trimmed unquoted token. Never fails.
+Value parse_scalar(std::string_view text);
+
+// Entry: after "include" and its inline gap. Exit: on the character that
+// ended the directive. The included members are merged into `members`.
+Status parse_include(Parser& p, Members& members);
+
+// Splits "a.b.c" into the head "a" and {b: {c: value}}.
+std::pair<std::string, Value> split_head(std::string_view key, Value value);
+
+// The character at `pos` as "expected '=' ..." shows it: None, or Some('c').
+std::string render_char_at(const Parser& p);
+// An include target as "unquoted include: ..." shows it, quotes included.
+std::string render_include_target(std::string_view text);
+
+// RAII nesting counter; `ok()` is false once the bound is passed.
+class DepthGuard {
+public:
+    explicit DepthGuard(Parser& p) noexcept : p_(p) { ++p_.depth; }
+    ~DepthGuard() { --p_.depth; }
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+    bool ok() const noexcept { return p_.depth <= kMaxDepth; }
+
+private:
+    Parser& p_;
+};
+
+inline EngineError too_deep() { return syntax_error("nesting too deep"); }
+
+}  // namespace quince

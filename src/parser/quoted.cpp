@@ -1,0 +1,36 @@
+#include "parser/parser.hpp"
+
+namespace quince {
+
+Result<std::string> parse_quoted(Parser& p) {
+    ++p.pos;  // the opening quote
+    std::string text;
+    const std::string_view s = p.chars;
+    for (;;) {
+        // Copy the plain stretch up to the next quote or backslash at once.
+        std::size_t stop = s.find_first_of("\"\\", p.pos);
+        if (stop == std::string_view::npos) return syntax_error("missing closing quote");
+        text.append(s.data() + p.pos, stop - p.pos);
+        p.pos = stop + 1;
+        if (s[stop] == '"') return text;
+        if (p.at_end()) return syntax_error("incomplete escape");
+        char e = p.cur();
+        ++p.pos;
+        switch (e) {
+        case '"': text += '"'; break;
+        case '\\': text += '\\'; break;
+        case '/': text += '/'; break;
+        case 'n': text += '\n'; break;
+        case 'r': text += '\r'; break;
+        case 't': text += '\t'; break;
+        default:
+            // Unknown escapes keep their backslash. `e` may be the lead byte of
+            // a multi-byte character; its continuation bytes follow as plain
+            // text on the next round.
+            text += '\\';
+            text += e;
+        }
+    }
+}
+
+}  // namespace quince

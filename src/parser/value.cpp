@@ -1,0 +1,197 @@
+#include <cstring>
+
+#include "model/text.hpp"
+#include "parser/parser.hpp"
+
+namespace quince {
+
+namespace {
+
+// Most values are a single part; keep that one inline so that it costs no
+// allocation.
+class PartList {
+public:
+    std::size_t size() const noexcept { return n_; }
+    RawPart& operator[](std::size_t i) noexcept { return i == 0 ? first_ : rest_[i - 1]; }
+    void push(RawPart part) {
+        if (n_ == 0) first_ = std::move(part);
+        else rest_.push_back(std::move(part));
+        ++n_;
+    }
+
+private:
+    RawPart first_{};
+    std::vector<RawPart> rest_;
+    std::size_t n_ = 0;
+};
+
+bool is_bare_keyword(std::string_view word) noexcept {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (std::string_view kw : {"true", "false", "null"}) {
+        if (word.size() != kw.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < kw.size() && same; ++i) same = lower(word[i]) == kw[i];
+        if (same) return true;
+    }
+    return false;
+}
+
+bool has_bare_keyword(std::string_view text) {
+    return any_word(text, [](std::string_view w) { return is_bare_keyword(w); });
+}
+
+// Entry: on a character that starts an unquoted run. Exit: on the stopper.
+std::string_view read_unquoted(Parser& p) {
+    const std::size_t start = p.pos;
+    bool after_ws = true;  // an empty run counts as "after whitespace"
+    while (!p.at_end()) {
+        char c = p.cur();
+        switch (c) {
+        case '\n': case '"': case '{': case '}': case '[': case ']': case ',':
+            return p.chars.substr(start, p.pos - start);
+        case '$':
+            if (p.next() == '{') return p.chars.substr(start, p.pos - start);
+            break;
+        case '#':
+            if (after_ws) return p.chars.substr(start, p.pos - start);
+            break;
+        case '/':
+            if (after_ws && p.next() == '/') return p.chars.substr(start, p.pos - start);
+            break;
+        default:
+            break;
+        }
+        if (static_cast<unsigned char>(c) < 0x80) {
+            after_ws = unicode::is_white_space(static_cast<unsigned char>(c));
+            ++p.pos;
+        } else {
+            std::size_t len;
+            after_ws = unicode::is_white_space(decode_at(p.chars, p.pos, &len));
+            p.pos += len;
+        }
+    }
+    return p.chars.substr(start);
+}
+
+// Entry: on "$" of "${". Exit: after the closing "}".
+Result<Value> read_subst(Parser& p) {
+    p.pos += 2;
+    bool optional = false;
+    if (!p.at_end() && p.cur() == '?') {
+        optional = true;
+        ++p.pos;
+    }
+    std::size_t close = p.chars.find('}', p.pos);
+    if (close == std::string_view::npos) return syntax_error("missing '}' in substitution");
+    std::string_view body = trim(p.chars.substr(p.pos, close - p.pos));
+    p.pos = close + 1;
+    Subst subst{{}, optional};
+    for (;;) {
+        std::size_t dot = body.find('.');
+        subst.path.emplace_back(trim(body.substr(0, dot)));
+        if (dot == std::string_view::npos) break;
+        body.remove_prefix(dot + 1);
+    }
+    return Value(std::move(subst));
+}
+
+// Entry: on "[". Exit: after the matching "]".
+Result<Value> read_array(Parser& p) {
+    ++p.pos;
+    DepthGuard guard(p);
+    if (!guard.ok()) return too_deep();
+    Array array;
+    for (;;) {
+        skip_member_gap(p);
+        if (p.at_end()) return syntax_error("missing ']'");
+        if (p.cur() == ']') {
+            ++p.pos;
+            return Value(std::move(array));
+        }
+        auto item = parse_value(p);
+        if (!item) return item;
+        array.items.push_back(std::move(*item));
+    }
+}
+
+CSeg to_segment(RawPart& part) {
+    switch (part.kind) {
+    case RawPart::Kind::Quoted: return CSeg{Value(std::move(part.quoted))};
+    case RawPart::Kind::Unquoted: return CSeg{Text{std::string(part.unquoted)}};
+    case RawPart::Kind::Subst: return CSeg{std::move(*part.value.get<Subst>())};
+    default: return CSeg{std::move(part.value)};
+    }
+}
+
+Result<Value> assemble(PartList& parts) {
+    if (parts.size() == 0) return unsupported("empty value");
+    std::size_t significant = 0, last_significant = 0;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (parts[i].kind == RawPart::Kind::Unquoted && is_blank(parts[i].unquoted)) continue;
+        ++significant;
+        last_significant = i;
+    }
+    if (significant == 1) {
+        RawPart& part = parts[last_significant];
+        switch (part.kind) {
+        case RawPart::Kind::Quoted:
+            return Value(std::move(part.quoted));
+        case RawPart::Kind::Unquoted: {
+            std::string_view text = trim(part.unquoted);
+            std::size_t words = 0;
+            bool keyword = false;
+            any_word(text, [&](std::string_view w) {
+                ++words;
+                keyword = keyword || is_bare_keyword(w);
+                return false;
+            });
+            if (words >= 2 && keyword)
+                return unsupported("bare keyword (true/false/null) in multi-token value");
+            return parse_scalar(text);
+        }
+        default:
+            return std::move(part.value);
+        }
+    }
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        if (parts[i].kind == RawPart::Kind::Unquoted && has_bare_keyword(parts[i].unquoted))
+            return unsupported("bare keyword (true/false/null) in concatenation");
+    Concat concat;
+    concat.segs.reserve(parts.size());
+    for (std::size_t i = 0; i < parts.size(); ++i) concat.segs.push_back(to_segment(parts[i]));
+    return Value(std::move(concat));
+}
+
+}  // namespace
+
+Result<Value> parse_value(Parser& p) {
+    skip_inline_gap(p);
+    PartList parts;
+    while (!p.at_end()) {
+        const char c = p.cur();
+        if (c == '\n' || c == '#' || c == ',' || c == '}' || c == ']') break;
+        if (c == '/' && p.next() == '/') break;
+        if (c == '"') {
+            auto text = parse_quoted(p);
+            if (!text) return std::move(text).error();
+            parts.push({RawPart::Kind::Quoted, std::move(*text), {}, {}});
+        } else if (c == '$' && p.next() == '{') {
+            auto subst = read_subst(p);
+            if (!subst) return subst;
+            parts.push({RawPart::Kind::Subst, {}, {}, std::move(*subst)});
+        } else if (c == '{') {
+            auto members = parse_braced_members(p);
+            if (!members) return std::move(members).error();
+            parts.push({RawPart::Kind::Object, {}, {}, Value(Object{std::move(*members)})});
+        } else if (c == '[') {
+            auto array = read_array(p);
+            if (!array) return array;
+            parts.push({RawPart::Kind::Array, {}, {}, std::move(*array)});
+        } else {
+            parts.push({RawPart::Kind::Unquoted, {}, read_unquoted(p), {}});
+        }
+    }
+    return assemble(parts);
+}
+
+}  // namespace quince

@@ -1,0 +1,69 @@
+#include "resolve/merge.hpp"
+
+namespace quince {
+
+namespace {
+
+Member* find_member(Members& members, std::string_view key) noexcept {
+    for (Member& m : members)
+        if (m.key == key) return &m;
+    return nullptr;
+}
+
+// The value that `path` names inside the member keyed path[0] (whose value
+// is `earlier`), provided it is concrete; null otherwise.
+const Value* earlier_value(const Value& earlier, const KeyPath& path) noexcept {
+    const Value* cur = &earlier;
+    for (std::size_t i = 1; i < path.size(); ++i) {
+        const Object* obj = cur->get<Object>();
+        if (!obj) return nullptr;
+        const Value* next = nullptr;
+        for (const Member& m : obj->members) {
+            if (m.key == path[i]) {
+                next = &m.value;
+                break;
+            }
+        }
+        if (!next) return nullptr;
+        cur = next;
+    }
+    return is_concrete(*cur) ? cur : nullptr;
+}
+
+// A self-reference in `value` (a path starting with `key`) would otherwise
+// see its own new value, or nothing, once resolution runs: give it a copy
+// of the value it means now.
+void substitute_self_ref(const std::string& key, const Value& earlier, Value& value) {
+    auto refers = [&](const KeyPath& path) { return !path.empty() && path[0] == key; };
+    if (Subst* s = value.get<Subst>()) {
+        if (!refers(s->path)) return;
+        if (const Value* found = earlier_value(earlier, s->path)) value = Value(*found);
+    } else if (Concat* c = value.get<Concat>()) {
+        for (CSeg& seg : c->segs) {
+            Subst* s = std::get_if<Subst>(&seg.v);
+            if (!s || !refers(s->path)) continue;
+            if (const Value* found = earlier_value(earlier, s->path)) seg.v = Value(*found);
+        }
+    }
+}
+
+}  // namespace
+
+void merge_into(Members& members, std::string key, Value value) {
+    Member* m = find_member(members, key);
+    if (!m) {
+        members.push_back(Member{std::move(key), std::move(value)});
+        return;
+    }
+    substitute_self_ref(m->key, m->value, value);
+    Object* into = m->value.get<Object>();
+    Object* from = value.get<Object>();
+    if (into && from) {
+        for (Member& sub : from->members)
+            merge_into(into->members, std::move(sub.key), std::move(sub.value));
+    } else {
+        m->value = std::move(value);
+    }
+}
+
+}  // namespace quince
