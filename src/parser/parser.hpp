@@ -19,6 +19,15 @@ namespace quince {
 // 8 MiB that a Linux thread gets by default.
 inline constexpr std::size_t kMaxDepth = 2000;
 
+// The chain of files being included around a nested parser, innermost
+// first; lets a directive recognise a file that is already open above it.
+struct IncludeFrame {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    const IncludeFrame* outer = nullptr;
+    std::size_t level = 0;  // 1 for a file included by the top-level text
+};
+
 struct Parser {
     // The source as validated UTF-8. Positions count bytes (see text.hpp for
     // why that is indistinguishable from counting code points).
@@ -29,6 +38,8 @@ struct Parser {
     std::size_t pos = 0;
     // Open arrays, objects and includes around `pos`.
     std::size_t depth = 0;
+    // The file this parser reads, when it was included; null at the top.
+    const IncludeFrame* file = nullptr;
 
     explicit Parser(std::string_view text) noexcept : chars(text) {}
 
