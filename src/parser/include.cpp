@@ -14,9 +14,6 @@ namespace quince {
 
 namespace {
 
-// Deeper include chains than this are refused even without a cycle.
-constexpr std::size_t kMaxIncludeLevel = 50;
-
 // "name(...)" -> the text between the parentheses; nothing is trimmed and
 // inner parentheses are not matched.
 std::optional<std::string_view> strip_call(std::string_view text, std::string_view name) {
@@ -122,18 +119,17 @@ Status parse_include(Parser& p, Members& members) {
         return {};
     }
 
-    const std::size_t level = p.file ? p.file->level + 1 : 1;
     for (const IncludeFrame* f = p.file; f; f = f->outer)
         if (f->device == file->device && f->inode == file->inode)
             return syntax_error("include cycle: " + std::string(path));
-    if (level > kMaxIncludeLevel) return syntax_error("includes nested too deeply: " + std::string(path));
+    // An include level counts like a brace: the nested parse recurses.
+    if (p.depth + 1 > kMaxDepth) return too_deep();
 
-    IncludeFrame frame{file->device, file->inode, p.file, level};
+    IncludeFrame frame{file->device, file->inode, p.file};
     Parser nested(file->text);
     nested.base = parent_dir(resolved);
     nested.depth = p.depth + 1;
     nested.file = &frame;
-    if (nested.depth > kMaxDepth) return too_deep();
     Result<Value> root = parse_root(nested);
     if (!root) return std::move(root).error();
     for (Member& m : root->get<Object>()->members)

@@ -25,7 +25,6 @@ struct IncludeFrame {
     unsigned long long device = 0;
     unsigned long long inode = 0;
     const IncludeFrame* outer = nullptr;
-    std::size_t level = 0;  // 1 for a file included by the top-level text
 };
 
 struct Parser {
