@@ -1,37 +1,57 @@
-"""Command line: print a HOCON file as JSON.
-
-    python -m quince_tarragon FILE      (FILE may be "-" for standard input)
-"""
+"""Command line: print a HOCON configuration as JSON."""
 
 from __future__ import annotations
 
 import argparse
 import json
-import os
 import sys
 
-from quince_tarragon._native import parse
+from quince_tarragon import ConfigTree, parse_file, parse_string
+
+
+def _parser() -> argparse.ArgumentParser:
+    ap = argparse.ArgumentParser(
+        prog="quince-tarragon",
+        description=(
+            "Parse a HOCON configuration (substitutions resolved, includes spliced in) "
+            "and print it as JSON on standard output. On failure, print one line "
+            "'error: <exception>: <message>' on standard error and exit with status 1."
+        ),
+    )
+    ap.add_argument(
+        "file", nargs="?", default="-",
+        help='the file to read; "-" (the default) reads standard input',
+    )
+    ap.add_argument(
+        "--base", metavar="DIR",
+        help="directory for relative includes (default: the file's own directory, "
+        "or the current directory for standard input)",
+    )
+    ap.add_argument(
+        "--indent", metavar="N", type=int, default=2,
+        help="indentation of the JSON output (default: 2)",
+    )
+    return ap
+
+
+def _load(file: str, base: str | None) -> ConfigTree:
+    if file == "-":
+        return parse_string(sys.stdin.read(), base)
+    if base is None:
+        return parse_file(file)
+    with open(file, encoding="utf-8") as f:
+        return parse_string(f.read(), base)
 
 
 def main(argv: list[str] | None = None) -> int:
-    ap = argparse.ArgumentParser(
-        prog="quince-tarragon",
-        description="Parse a HOCON file and print it as JSON.",
-    )
-    ap.add_argument("file", help='the HOCON file to read, or "-" for standard input')
-    args = ap.parse_args(argv)
+    args = _parser().parse_args(argv)
     try:
-        if args.file == "-":
-            text, base = sys.stdin.read(), None
-        else:
-            with open(args.file, encoding="utf-8") as f:
-                text = f.read()
-            base = os.path.dirname(os.path.abspath(args.file))
-        result = parse(text, base)
-    except Exception as e:  # every failure becomes one line, never a traceback
-        print(f"error: {e}", file=sys.stderr)
+        conf = _load(args.file, args.base)
+    except Exception as e:  # every failure is one line, never a traceback
+        message = str(e).replace("\n", "\\n")
+        print(f"error: {type(e).__name__}: {message}", file=sys.stderr)
         return 1
-    json.dump(result, sys.stdout, indent=2, ensure_ascii=False)
+    json.dump(conf, sys.stdout, indent=args.indent, ensure_ascii=False)
     sys.stdout.write("\n")
     return 0
 
