@@ -1,0 +1,149 @@
+import json
+import pathlib
+import subprocess
+import sys
+
+import pytest
+
+from quince_tarragon import (
+    ConfigMissingError,
+    ConfigTree,
+    ConfigTypeError,
+    parse_file,
+    parse_string,
+)
+
+DOC = """
+db { host = localhost, port = 5432, ratio = 0.5, on = true, tags = [a, b] }
+db.pool { size = 8 }
+name = svc
+"""
+
+
+@pytest.fixture
+def conf():
+    return parse_string(DOC)
+
+
+@pytest.fixture
+def project(tmp_path):
+    (tmp_path / "conf").mkdir()
+    (tmp_path / "conf" / "app.conf").write_text('include "db.conf"\nport = ${db.port}\n')
+    (tmp_path / "conf" / "db.conf").write_text("db.port = 5432\n")
+    (tmp_path / "latin1.conf").write_bytes(b"a = \xe9\n")
+    return tmp_path
+
+
+def test_tree_is_a_plain_dict(conf):
+    assert isinstance(conf, dict) and isinstance(conf, ConfigTree)
+    assert json.loads(json.dumps(conf)) == conf
+    plain = conf.as_dict()
+    assert type(plain) is dict and plain == conf
+    plain["db"]["port"] = 1
+    assert conf["db"]["port"] == 5432  # as_dict copies
+
+
+@pytest.mark.parametrize("getter, path, expected", [
+    ("get", "db.pool.size", 8),
+    ("get", "db", {"host": "localhost", "port": 5432, "ratio": 0.5, "on": True,
+                   "tags": ["a", "b"], "pool": {"size": 8}}),
+    ("get_string", "db.host", "localhost"),
+    ("get_int", "db.port", 5432),
+    ("get_float", "db.ratio", 0.5),
+    ("get_float", "db.port", 5432.0),
+    ("get_bool", "db.on", True),
+    ("get_list", "db.tags", ["a", "b"]),
+    ("get_config", "db.pool", {"size": 8}),
+])
+def test_getters(conf, getter, path, expected):
+    value = getattr(conf, getter)(path)
+    assert value == expected
+    assert type(value) is (ConfigTree if getter == "get_config" else type(expected))
+
+
+@pytest.mark.parametrize("getter", ["get", "get_string", "get_int", "get_float",
+                                    "get_bool", "get_list", "get_config"])
+@pytest.mark.parametrize("path", ["nope", "db.nope", "db.port.deeper", "db..port", ""])
+def test_missing_paths(conf, getter, path):
+    assert getattr(conf, getter)(path, None) is None
+    with pytest.raises(ConfigMissingError) as info:
+        getattr(conf, getter)(path)
+    assert isinstance(info.value, KeyError) and path in str(info.value)
+
+
+@pytest.mark.parametrize("getter, path, expected, found", [
+    ("get_int", "db.on", "int", "bool"),        # bool is not an int here
+    ("get_float", "db.on", "float", "bool"),
+    ("get_int", "db.ratio", "int", "float"),
+    ("get_string", "db.port", "str", "int"),
+    ("get_bool", "name", "bool", "str"),
+    ("get_list", "db", "list", "dict"),
+    ("get_config", "db.tags", "dict", "list"),
+])
+def test_type_errors(conf, getter, path, expected, found):
+    with pytest.raises(ConfigTypeError) as info:
+        getattr(conf, getter)(path, "default is for missing paths only")
+    err = info.value
+    assert isinstance(err, TypeError)
+    assert (err.path, err.expected, err.found) == (path, expected, found)
+    assert path in str(err) and expected in str(err) and found in str(err)
+
+
+@pytest.mark.parametrize("as_path", [str, pathlib.Path])
+def test_parse_file_and_base(project, as_path):
+    assert parse_file(as_path(project / "conf" / "app.conf")) == {"db": {"port": 5432}, "port": 5432}
+    text = 'include "conf/db.conf"'
+    assert parse_string(text, as_path(project)) == {"db": {"port": 5432}}
+
+
+def test_parse_file_errors(project):
+    with pytest.raises(FileNotFoundError):
+        parse_file(project / "missing.conf")
+    with pytest.raises(UnicodeDecodeError):
+        parse_file(project / "latin1.conf")
+    assert parse_file(project / "latin1.conf", encoding="latin-1") == {"a": "\xe9"}
+    (project / "bad.conf").write_text("a = [1")
+    with pytest.raises(ValueError, match=r"^missing '\]'$"):
+        parse_file(project / "bad.conf")
+
+
+def cli(*args, stdin=""):
+    return subprocess.run([sys.executable, "-m", "quince_tarragon", *args], input=stdin,
+                          capture_output=True, text=True)
+
+
+def test_cli_prints_json(project):
+    r = cli(str(project / "conf" / "app.conf"))
+    assert (r.returncode, r.stderr) == (0, "")
+    assert json.loads(r.stdout) == {"db": {"port": 5432}, "port": 5432}
+    r = cli("-", "--base", str(project / "conf"), "--indent", "0", stdin='include "db.conf"')
+    assert r.returncode == 0 and r.stdout == '{\n"db": {\n"port": 5432\n}\n}\n'
+
+
+@pytest.mark.parametrize("args, stdin, line", [
+    (["-"], "a = [1", "error: ValueError: missing ']'"),
+    ([], "a = ${nope}", "error: NotImplementedError: Cannot resolve variable ${nope}"),
+    ([], "a = ${x\ny}", "error: NotImplementedError: Cannot resolve variable ${x\\ny}"),
+    ([], 'include required("x.conf")',
+     "error: FileNotFoundError: Cannot include required file: x.conf"),
+    (["/nonexistent/app.conf"], "", None),
+])
+def test_cli_errors(args, stdin, line):
+    r = cli(*args, stdin=stdin)
+    assert r.returncode == 1 and r.stdout == ""
+    assert r.stderr.count("\n") == 1 and "Traceback" not in r.stderr
+    assert r.stderr.startswith("error: ")
+    if line:
+        assert r.stderr == line + "\n"
+
+
+def test_cli_help():
+    r = cli("--help")
+    assert r.returncode == 0 and "--indent" in r.stdout and "--base" in r.stdout
+
+
+def test_package_type_checks():
+    mypy = pytest.importorskip("mypy.api")
+    package = pathlib.Path(__import__("quince_tarragon").__file__).parent
+    out, err, status = mypy.run(["--strict", "--no-incremental", str(package)])
+    assert status == 0, out + err
