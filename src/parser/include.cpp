@@ -14,6 +14,8 @@ namespace quince {
 
 namespace {
 
+constexpr std::size_t kMaxIncludes = 10000;
+
 // "name(...)" -> the text between the parentheses; nothing is trimmed and
 // inner parentheses are not matched.
 std::optional<std::string_view> strip_call(std::string_view text, std::string_view name) {
@@ -112,6 +114,9 @@ Status parse_include(Parser& p, Members& members) {
     const std::string_view path = text.substr(1, text.size() - 2);
     if (kind != "file") return unsupported("include " + std::string(kind) + "(...) out of scope");
 
+    // Fan-out (a file including another twice, which includes another twice,
+    // ...) multiplies the work without any cycle; bound it.
+    if (++*p.includes > kMaxIncludes) return syntax_error("too many includes");
     const std::string resolved = join_path(p.base, path);
     std::optional<FileText> file = read_file(resolved);
     if (!file) {
@@ -125,15 +130,20 @@ Status parse_include(Parser& p, Members& members) {
     // An include level counts like a brace: the nested parse recurses.
     if (p.depth + 1 > kMaxDepth) return too_deep();
 
+    if (!p.budget->charge(0, file->text.size())) return Budget::exceeded();
+
     IncludeFrame frame{file->device, file->inode, p.file};
     Parser nested(file->text);
     nested.base = parent_dir(resolved);
     nested.depth = p.depth + 1;
     nested.file = &frame;
+    nested.budget = p.budget;
+    nested.includes = p.includes;
     Result<Value> root = parse_root(nested);
     if (!root) return std::move(root).error();
     for (Member& m : root->get<Object>()->members)
-        merge_into(members, std::move(m.key), std::move(m.value));
+        merge_into(members, std::move(m.key), std::move(m.value), p.budget);
+    if (p.budget->exhausted()) return Budget::exceeded();
     return {};
 }
 

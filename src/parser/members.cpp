@@ -115,15 +115,16 @@ Result<Members> parse_members_until(Parser& p, std::optional<char> terminator) {
         }
 
         if (quoted) {
-            merge_into(members, std::move(quoted_key), std::move(value));
+            merge_into(members, std::move(quoted_key), std::move(value), p.budget);
         } else {
             // Every dot adds a level of nesting, which counts like a brace.
             std::size_t dots = 0;
             for (char c : key) dots += c == '.';
             if (p.depth + dots > kMaxDepth) return too_deep();
             auto [head, nested] = split_head(key, std::move(value));
-            merge_into(members, std::move(head), std::move(nested));
+            merge_into(members, std::move(head), std::move(nested), p.budget);
         }
+        if (p.budget->exhausted()) return Budget::exceeded();
     }
 }
 

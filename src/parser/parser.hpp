@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/budget.hpp"
 #include "model/error.hpp"
 #include "model/value.hpp"
 
@@ -39,8 +40,16 @@ struct Parser {
     std::size_t depth = 0;
     // The file this parser reads, when it was included; null at the top.
     const IncludeFrame* file = nullptr;
+    // Copies and included text of the whole parse, nested parsers included.
+    Budget* budget = &own_budget;
+    Budget own_budget;
+    // Included files read so far in the whole parse.
+    std::size_t* includes = &own_includes;
+    std::size_t own_includes = 0;
 
     explicit Parser(std::string_view text) noexcept : chars(text) {}
+    Parser(const Parser&) = delete;
+    Parser& operator=(const Parser&) = delete;
 
     bool at_end() const noexcept { return pos >= chars.size(); }
     char cur() const noexcept { return chars[pos]; }

@@ -65,7 +65,7 @@ Status append_scalar(std::string& out, const Value& v) {
     throw std::logic_error("internal error: entered unreachable code: unresolved");
 }
 
-Outcome join_strings(const std::vector<Unit>& units) {
+Outcome join_strings(Resolution& res, const std::vector<Unit>& units) {
     std::string out;
     for (const Unit& u : units) {
         if (u.text) {
@@ -76,6 +76,7 @@ Outcome join_strings(const std::vector<Unit>& units) {
         }
     }
     std::string_view trimmed = trim(out);
+    if (!res.budget.charge(1, trimmed.size())) return Budget::exceeded();
     return std::optional<Value>(Value(std::string(trimmed)));
 }
 
@@ -112,7 +113,7 @@ Outcome resolve_concat(Resolution& res, const Concat& concat) {
             all_arrays = all_arrays && u.value->kind() == Kind::Array;
         }
     }
-    if (has_text) return join_strings(units);
+    if (has_text) return join_strings(res, units);
     if (!any_value) return std::optional<Value>();
     if (all_objects) {
         Members merged;
@@ -131,7 +132,7 @@ Outcome resolve_concat(Resolution& res, const Concat& concat) {
         }
         return std::optional<Value>(Value(std::move(joined)));
     }
-    return join_strings(units);
+    return join_strings(res, units);
 }
 
 }  // namespace quince

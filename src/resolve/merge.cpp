@@ -33,34 +33,38 @@ const Value* earlier_value(const Value& earlier, const KeyPath& path) noexcept {
 // A self-reference in `value` (a path starting with `key`) would otherwise
 // see its own new value, or nothing, once resolution runs: give it a copy
 // of the value it means now.
-void substitute_self_ref(const std::string& key, const Value& earlier, Value& value) {
+void substitute_self_ref(const std::string& key, const Value& earlier, Value& value,
+                         Budget* budget) {
     auto refers = [&](const KeyPath& path) { return !path.empty() && path[0] == key; };
+    auto affordable = [&](const Value& v) { return !budget || budget->charge(v); };
     if (Subst* s = value.get<Subst>()) {
         if (!refers(s->path)) return;
-        if (const Value* found = earlier_value(earlier, s->path)) value = Value(*found);
+        const Value* found = earlier_value(earlier, s->path);
+        if (found && affordable(*found)) value = Value(*found);
     } else if (Concat* c = value.get<Concat>()) {
         for (CSeg& seg : c->segs) {
             Subst* s = std::get_if<Subst>(&seg.v);
             if (!s || !refers(s->path)) continue;
-            if (const Value* found = earlier_value(earlier, s->path)) seg.v = Value(*found);
+            const Value* found = earlier_value(earlier, s->path);
+            if (found && affordable(*found)) seg.v = Value(*found);
         }
     }
 }
 
 }  // namespace
 
-void merge_into(Members& members, std::string key, Value value) {
+void merge_into(Members& members, std::string key, Value value, Budget* budget) {
     Member* m = find_member(members, key);
     if (!m) {
         members.push_back(Member{std::move(key), std::move(value)});
         return;
     }
-    substitute_self_ref(m->key, m->value, value);
+    substitute_self_ref(m->key, m->value, value, budget);
     Object* into = m->value.get<Object>();
     Object* from = value.get<Object>();
     if (into && from) {
         for (Member& sub : from->members)
-            merge_into(into->members, std::move(sub.key), std::move(sub.value));
+            merge_into(into->members, std::move(sub.key), std::move(sub.value), budget);
     } else {
         m->value = std::move(value);
     }

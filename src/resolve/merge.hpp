@@ -4,10 +4,13 @@
 
 #include <string>
 
+#include "model/budget.hpp"
 #include "model/value.hpp"
 
 namespace quince {
 
-void merge_into(Members& members, std::string key, Value value);
+// Self-reference copies are charged to `budget` when one is given; once it
+// is exhausted no more copies are made and the caller must fail.
+void merge_into(Members& members, std::string key, Value value, Budget* budget = nullptr);
 
 }  // namespace quince

@@ -25,6 +25,7 @@ private:
 Outcome resolve_node(Resolution& res, const Value& node) {
     DepthGuard guard(res);
     if (!guard.ok()) return unsupported("substitutions nested too deeply");
+    if (!res.budget.charge(1, 0)) return Budget::exceeded();
     switch (node.kind()) {
     case Kind::Array: {
         Array out;
@@ -44,6 +45,7 @@ Outcome resolve_node(Resolution& res, const Value& node) {
             // A member that is only a substitution naming null is left out;
             // the same null as an array element stays.
             if (m.value.kind() == Kind::Subst && (*r)->kind() == Kind::Null) continue;
+            if (!res.budget.charge(0, m.key.size())) return Budget::exceeded();
             out.members.push_back(Member{m.key, std::move(**r)});
         }
         return std::optional<Value>(Value(std::move(out)));
@@ -54,6 +56,12 @@ Outcome resolve_node(Resolution& res, const Value& node) {
     }
     case Kind::Concat:
         return resolve_concat(res, *node.get<Concat>());
+    case Kind::Str:
+        if (!res.budget.charge(0, node.get<std::string>()->size())) return Budget::exceeded();
+        return std::optional<Value>(node);
+    case Kind::BigInt:
+        if (!res.budget.charge(0, node.get<BigInt>()->text.size())) return Budget::exceeded();
+        return std::optional<Value>(node);
     default:
         return std::optional<Value>(node);
     }

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "model/budget.hpp"
 #include "model/error.hpp"
 #include "model/value.hpp"
 
@@ -28,6 +29,8 @@ struct Resolution {
     std::unordered_map<std::string, std::optional<Value>> memo;
     // Current recursion depth of resolve_node, bounded to protect the stack.
     std::size_t depth = 0;
+    // Everything the resolved tree holds is charged here.
+    Budget budget;
 
     explicit Resolution(const Value& r) : root(r) {}
 };

@@ -49,14 +49,20 @@ Outcome resolve_subst(Resolution& res, const KeyPath& path, bool optional) {
         if (open == dotted) return unsupported("circular substitution ${" + dotted + "}");
 
     if (const Value* target = find_in_tree(res.root, path)) {
-        if (auto hit = res.memo.find(dotted); hit != res.memo.end()) return hit->second;
+        if (auto hit = res.memo.find(dotted); hit != res.memo.end()) {
+            if (hit->second && !res.budget.charge(*hit->second)) return Budget::exceeded();
+            return hit->second;
+        }
         res.stack.push_back(dotted);
         Outcome outcome = resolve_node(res, *target);
         res.stack.pop_back();
         if (outcome) res.memo.emplace(std::move(dotted), *outcome);
         return outcome;
     }
-    if (auto content = from_environment(dotted)) return std::optional<Value>(Value(std::move(*content)));
+    if (auto content = from_environment(dotted)) {
+        if (!res.budget.charge(1, content->size())) return Budget::exceeded();
+        return std::optional<Value>(Value(std::move(*content)));
+    }
     if (optional) return std::optional<Value>();
     return unsupported("Cannot resolve variable ${" + dotted + "}");
 }

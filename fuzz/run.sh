@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Build the fuzz targets with clang (libFuzzer + AddressSanitizer +
+# UndefinedBehaviorSanitizer) and run one of them.
+#   fuzz/run.sh [parse|include] [seconds] [extra libFuzzer flags...]
+# Needs clang and libFuzzer: apt-get install clang libclang-rt-14-dev
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(dirname "$here")"
+target="${1:-parse}"
+seconds="${2:-60}"
+shift $(( $# > 2 ? 2 : $# ))
+build="${FUZZ_BUILD:-$root/build-fuzz}"
+
+cmake -S "$root" -B "$build" -G Ninja -DQUINCE_FUZZ=ON \
+  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" --target "fuzz_$target"
+
+corpus="$build/corpus-$target"
+if [ ! -d "$corpus" ]; then
+  python3 "$here/make_seeds.py" "$corpus" "$root/../shared/corpus"
+fi
+mkdir -p "$build/artifacts"
+UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+ASAN_OPTIONS=detect_leaks=1 \
+  "$build/fuzz_$target" "$corpus" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
+  -rss_limit_mb=4096 -artifact_prefix="$build/artifacts/" -print_final_stats=1 "$@"
