@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <type_traits>
 #include <optional>
 #include <string>
 #include <utility>
@@ -27,21 +29,24 @@ inline EngineError unsupported(std::string msg) {
 }
 
 // A value or an EngineError; a small stand-in for C++23's std::expected.
+// Errors are rare and end the call, so they live out of line: the success
+// path moves a plain T, with no extra tag to dispatch on.
 template <class T>
 class [[nodiscard]] Result {
 public:
-    Result(T value) : v_(std::in_place_index<0>, std::move(value)) {}
-    Result(EngineError err) : v_(std::in_place_index<1>, std::move(err)) {}
+    Result(T value) noexcept(std::is_nothrow_move_constructible_v<T>) : value_(std::move(value)) {}
+    Result(EngineError err) : err_(std::make_unique<EngineError>(std::move(err))) {}
 
-    explicit operator bool() const noexcept { return v_.index() == 0; }
-    T& operator*() & noexcept { return *std::get_if<0>(&v_); }
-    T&& operator*() && noexcept { return std::move(*std::get_if<0>(&v_)); }
-    T* operator->() noexcept { return std::get_if<0>(&v_); }
-    EngineError& error() & noexcept { return *std::get_if<1>(&v_); }
-    EngineError&& error() && noexcept { return std::move(*std::get_if<1>(&v_)); }
+    explicit operator bool() const noexcept { return !err_; }
+    T& operator*() & noexcept { return value_; }
+    T&& operator*() && noexcept { return std::move(value_); }
+    T* operator->() noexcept { return &value_; }
+    EngineError& error() & noexcept { return *err_; }
+    EngineError&& error() && noexcept { return std::move(*err_); }
 
 private:
-    std::variant<T, EngineError> v_;
+    T value_{};
+    std::unique_ptr<EngineError> err_;
 };
 
 // Success carries nothing; failure carries the error.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -28,8 +29,24 @@ struct BigInt {
 struct Array {
     std::vector<Value> items;
 };
+class KeyIndex;
+
+// A lookup index that belongs to one member list. Copying an object does not
+// copy it: the copy builds its own when it needs one.
+struct IndexCache {
+    std::unique_ptr<KeyIndex> p;
+
+    IndexCache() noexcept;
+    IndexCache(const IndexCache&) noexcept;
+    IndexCache& operator=(const IndexCache&) noexcept;
+    IndexCache(IndexCache&&) noexcept;
+    IndexCache& operator=(IndexCache&&) noexcept;
+    ~IndexCache();
+};
+
 struct Object {
     Members members;
+    mutable IndexCache index;  // see key_index.hpp; members must only be appended
 };
 struct Subst {
     KeyPath path;

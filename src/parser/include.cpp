@@ -84,7 +84,7 @@ std::optional<FileText> read_file(const std::string& path) {
 
 }  // namespace
 
-Status parse_include(Parser& p, Members& members) {
+Status parse_include(Parser& p, Object& obj) {
     const std::size_t start = p.pos;
     while (!p.at_end()) {
         char c = p.cur();
@@ -116,7 +116,7 @@ Status parse_include(Parser& p, Members& members) {
 
     // Fan-out (a file including another twice, which includes another twice,
     // ...) multiplies the work without any cycle; bound it.
-    if (++*p.includes > kMaxIncludes) return syntax_error("too many includes");
+    if (++p.shared->includes > kMaxIncludes) return syntax_error("too many includes");
     const std::string resolved = join_path(p.base, path);
     std::optional<FileText> file = read_file(resolved);
     if (!file) {
@@ -130,20 +130,19 @@ Status parse_include(Parser& p, Members& members) {
     // An include level counts like a brace: the nested parse recurses.
     if (p.depth + 1 > kMaxDepth) return too_deep();
 
-    if (!p.budget->charge(0, file->text.size())) return Budget::exceeded();
+    if (!p.shared->budget.charge(0, file->text.size())) return Budget::exceeded();
 
     IncludeFrame frame{file->device, file->inode, p.file};
     Parser nested(file->text);
     nested.base = parent_dir(resolved);
     nested.depth = p.depth + 1;
     nested.file = &frame;
-    nested.budget = p.budget;
-    nested.includes = p.includes;
+    nested.shared = p.shared;
     Result<Value> root = parse_root(nested);
     if (!root) return std::move(root).error();
     for (Member& m : root->get<Object>()->members)
-        merge_into(members, std::move(m.key), std::move(m.value), p.budget);
-    if (p.budget->exhausted()) return Budget::exceeded();
+        merge_into(obj, std::move(m.key), std::move(m.value), &p.shared->budget);
+    if (p.shared->budget.exhausted()) return Budget::exceeded();
     return {};
 }
 

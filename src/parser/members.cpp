@@ -65,15 +65,15 @@ std::pair<std::string, Value> split_head(std::string_view key, Value value) {
     return {std::string(key.substr(0, dot)), std::move(value)};
 }
 
-Result<Members> parse_members_until(Parser& p, std::optional<char> terminator) {
-    Members members;
+Result<Object> parse_members_until(Parser& p, std::optional<char> terminator) {
+    Object obj;
     for (;;) {
         skip_member_gap(p);
         if (p.at_end()) {
             if (terminator) return syntax_error("missing '}'");
-            return members;
+            return obj;
         }
-        if (terminator && p.cur() == *terminator) return members;
+        if (terminator && p.cur() == *terminator) return obj;
 
         std::string quoted_key;
         std::string_view key;
@@ -91,7 +91,7 @@ Result<Members> parse_members_until(Parser& p, std::optional<char> terminator) {
 
         if (!quoted && key == "include" &&
             (p.at_end() || (p.cur() != ':' && p.cur() != '=' && p.cur() != '{'))) {
-            Status st = parse_include(p, members);
+            Status st = parse_include(p, obj);
             if (!st) return std::move(st).error();
             continue;
         }
@@ -109,22 +109,24 @@ Result<Members> parse_members_until(Parser& p, std::optional<char> terminator) {
         } else if (!p.at_end() && p.cur() == '{') {
             auto sub = parse_braced_members(p);
             if (!sub) return std::move(sub).error();
-            value = Value(Object{std::move(*sub)});
+            value = Value(std::move(*sub));
         } else {
             return syntax_error("expected '=' or ':' after the key, got " + render_char_at(p));
         }
 
         if (quoted) {
-            merge_into(members, std::move(quoted_key), std::move(value), p.budget);
+            merge_into(obj, std::move(quoted_key), std::move(value), &p.shared->budget);
+        } else if (key.find('.') == std::string_view::npos) {
+            merge_into(obj, std::string(key), std::move(value), &p.shared->budget);
         } else {
             // Every dot adds a level of nesting, which counts like a brace.
             std::size_t dots = 0;
             for (char c : key) dots += c == '.';
             if (p.depth + dots > kMaxDepth) return too_deep();
             auto [head, nested] = split_head(key, std::move(value));
-            merge_into(members, std::move(head), std::move(nested), p.budget);
+            merge_into(obj, std::move(head), std::move(nested), &p.shared->budget);
         }
-        if (p.budget->exhausted()) return Budget::exceeded();
+        if (p.shared->budget.exhausted()) return Budget::exceeded();
     }
 }
 

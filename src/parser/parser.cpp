@@ -51,27 +51,27 @@ void skip_inline_gap(Parser& p) noexcept {
 Result<Value> parse_root(Parser& p) {
     skip_member_gap(p);
     if (!p.at_end() && p.cur() == '{') {
-        auto members = parse_braced_members(p);
-        if (!members) return std::move(members).error();
+        auto obj = parse_braced_members(p);
+        if (!obj) return std::move(obj).error();
         skip_member_gap(p);
         if (!p.at_end()) return syntax_error("content after the root object");
-        return Value(Object{std::move(*members)});
+        return Value(std::move(*obj));
     }
-    auto members = parse_members_until(p, std::nullopt);
-    if (!members) return std::move(members).error();
-    return Value(Object{std::move(*members)});
+    auto obj = parse_members_until(p, std::nullopt);
+    if (!obj) return std::move(obj).error();
+    return Value(std::move(*obj));
 }
 
-Result<Members> parse_braced_members(Parser& p) {
+Result<Object> parse_braced_members(Parser& p) {
     if (p.at_end() || p.cur() != '{') return syntax_error("expected '{'");
     ++p.pos;
     DepthGuard guard(p);
     if (!guard.ok()) return too_deep();
-    auto members = parse_members_until(p, '}');
-    if (!members) return members;
+    auto obj = parse_members_until(p, '}');
+    if (!obj) return obj;
     if (p.at_end() || p.cur() != '}') return syntax_error("expected '}'");
     ++p.pos;
-    return members;
+    return obj;
 }
 
 }  // namespace quince

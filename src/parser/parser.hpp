@@ -40,12 +40,14 @@ struct Parser {
     std::size_t depth = 0;
     // The file this parser reads, when it was included; null at the top.
     const IncludeFrame* file = nullptr;
-    // Copies and included text of the whole parse, nested parsers included.
-    Budget* budget = &own_budget;
-    Budget own_budget;
-    // Included files read so far in the whole parse.
-    std::size_t* includes = &own_includes;
-    std::size_t own_includes = 0;
+    // What the whole parse shares, nested parsers included.
+    struct Shared {
+        Budget budget;           // copies and included text
+        std::size_t includes = 0;  // include directives carried out
+        bool unresolved = false;   // a Subst or Concat was built somewhere
+    };
+    Shared* shared = &own_shared;
+    Shared own_shared;
 
     explicit Parser(std::string_view text) noexcept : chars(text) {}
     Parser(const Parser&) = delete;
@@ -66,11 +68,11 @@ void skip_inline_gap(Parser& p) noexcept;
 Result<Value> parse_root(Parser& p);
 
 // Entry: on "{". Exit: after the matching "}".
-Result<Members> parse_braced_members(Parser& p);
+Result<Object> parse_braced_members(Parser& p);
 
 // Entry: anywhere. Exit: on `terminator` (not consumed) or at the end of the
 // text when there is no terminator.
-Result<Members> parse_members_until(Parser& p, std::optional<char> terminator);
+Result<Object> parse_members_until(Parser& p, std::optional<char> terminator);
 
 // Entry: after the separator (or on an array element). Exit: on the
 // character that ended the value, not consumed.
@@ -83,8 +85,8 @@ Result<std::string> parse_quoted(Parser& p);
 Value parse_scalar(std::string_view text);
 
 // Entry: after "include" and its inline gap. Exit: on the character that
-// ended the directive. The included members are merged into `members`.
-Status parse_include(Parser& p, Members& members);
+// ended the directive. The included members are merged into `obj`.
+Status parse_include(Parser& p, Object& obj);
 
 // Splits "a.b.c" into the head "a" and {b: {c: value}}.
 std::pair<std::string, Value> split_head(std::string_view key, Value value);

@@ -8,8 +8,9 @@ Result<std::string> parse_quoted(Parser& p) {
     const std::string_view s = p.chars;
     for (;;) {
         // Copy the plain stretch up to the next quote or backslash at once.
-        std::size_t stop = s.find_first_of("\"\\", p.pos);
-        if (stop == std::string_view::npos) return syntax_error("missing closing quote");
+        std::size_t stop = p.pos;
+        while (stop < s.size() && s[stop] != '"' && s[stop] != '\\') ++stop;
+        if (stop == s.size()) return syntax_error("missing closing quote");
         text.append(s.data() + p.pos, stop - p.pos);
         p.pos = stop + 1;
         if (s[stop] == '"') return text;

@@ -110,6 +110,7 @@ Result<Value> read_array(Parser& p) {
         }
         auto item = parse_value(p);
         if (!item) return item;
+        if (array.items.empty()) array.items.reserve(4);
         array.items.push_back(std::move(*item));
     }
 }
@@ -123,43 +124,102 @@ CSeg to_segment(RawPart& part) {
     }
 }
 
-Result<Value> assemble(PartList& parts) {
+// The value of a lone significant part.
+Result<Value> single(Parser& p, RawPart& part) {
+    switch (part.kind) {
+    case RawPart::Kind::Quoted:
+        return Value(std::move(part.quoted));
+    case RawPart::Kind::Unquoted: {
+        std::string_view text = trim(part.unquoted);
+        std::size_t words = 0;
+        bool keyword = false;
+        any_word(text, [&](std::string_view w) {
+            ++words;
+            keyword = keyword || is_bare_keyword(w);
+            return false;
+        });
+        if (words >= 2 && keyword)
+            return unsupported("bare keyword (true/false/null) in multi-token value");
+        return parse_scalar(text);
+    }
+    case RawPart::Kind::Subst:
+        p.shared->unresolved = true;
+        [[fallthrough]];
+    default:
+        return std::move(part.value);
+    }
+}
+
+bool is_significant(const RawPart& part) {
+    return part.kind != RawPart::Kind::Unquoted || !is_blank(part.unquoted);
+}
+
+Result<Value> assemble(Parser& p, PartList& parts) {
     if (parts.size() == 0) return unsupported("empty value");
     std::size_t significant = 0, last_significant = 0;
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (parts[i].kind == RawPart::Kind::Unquoted && is_blank(parts[i].unquoted)) continue;
+        if (!is_significant(parts[i])) continue;
         ++significant;
         last_significant = i;
     }
-    if (significant == 1) {
-        RawPart& part = parts[last_significant];
-        switch (part.kind) {
-        case RawPart::Kind::Quoted:
-            return Value(std::move(part.quoted));
-        case RawPart::Kind::Unquoted: {
-            std::string_view text = trim(part.unquoted);
-            std::size_t words = 0;
-            bool keyword = false;
-            any_word(text, [&](std::string_view w) {
-                ++words;
-                keyword = keyword || is_bare_keyword(w);
-                return false;
-            });
-            if (words >= 2 && keyword)
-                return unsupported("bare keyword (true/false/null) in multi-token value");
-            return parse_scalar(text);
-        }
-        default:
-            return std::move(part.value);
-        }
-    }
+    if (significant == 1) return single(p, parts[last_significant]);
     for (std::size_t i = 0; i < parts.size(); ++i)
         if (parts[i].kind == RawPart::Kind::Unquoted && has_bare_keyword(parts[i].unquoted))
             return unsupported("bare keyword (true/false/null) in concatenation");
+    p.shared->unresolved = true;
     Concat concat;
     concat.segs.reserve(parts.size());
     for (std::size_t i = 0; i < parts.size(); ++i) concat.segs.push_back(to_segment(parts[i]));
     return Value(std::move(concat));
+}
+
+bool at_value_end(const Parser& p) noexcept {
+    const char c = p.cur();
+    return c == '\n' || c == '#' || c == ',' || c == '}' || c == ']' || (c == '/' && p.next() == '/');
+}
+
+// Entry: just after a part. True when nothing but spaces, tabs and CRs stand
+// between here and the end of the value; `pos` is then past them.
+bool ends_after_blanks(Parser& p) noexcept {
+    std::size_t i = p.pos;
+    while (i < p.chars.size() && (p.chars[i] == ' ' || p.chars[i] == '\t' || p.chars[i] == '\r')) ++i;
+    const std::size_t before = p.pos;
+    p.pos = i;
+    if (p.at_end() || at_value_end(p)) return true;
+    p.pos = before;
+    return false;
+}
+
+// Entry: on the first character of a part. Exit: after the part.
+Status read_part(Parser& p, RawPart& part) {
+    const char c = p.cur();
+    if (c == '"') {
+        auto text = parse_quoted(p);
+        if (!text) return std::move(text).error();
+        part.kind = RawPart::Kind::Quoted;
+        part.quoted = std::move(*text);
+        return {};
+    }
+    Result<Value> value = Value();
+    if (c == '$' && p.next() == '{') {
+        part.kind = RawPart::Kind::Subst;
+        value = read_subst(p);
+    } else if (c == '{') {
+        part.kind = RawPart::Kind::Object;
+        auto obj = parse_braced_members(p);
+        if (!obj) return std::move(obj).error();
+        value = Value(std::move(*obj));
+    } else if (c == '[') {
+        part.kind = RawPart::Kind::Array;
+        value = read_array(p);
+    } else {
+        part.kind = RawPart::Kind::Unquoted;
+        part.unquoted = read_unquoted(p);
+        return {};
+    }
+    if (!value) return std::move(value).error();
+    part.value = std::move(*value);
+    return {};
 }
 
 }  // namespace
@@ -167,31 +227,15 @@ Result<Value> assemble(PartList& parts) {
 Result<Value> parse_value(Parser& p) {
     skip_inline_gap(p);
     PartList parts;
-    while (!p.at_end()) {
-        const char c = p.cur();
-        if (c == '\n' || c == '#' || c == ',' || c == '}' || c == ']') break;
-        if (c == '/' && p.next() == '/') break;
-        if (c == '"') {
-            auto text = parse_quoted(p);
-            if (!text) return std::move(text).error();
-            parts.push({RawPart::Kind::Quoted, std::move(*text), {}, {}});
-        } else if (c == '$' && p.next() == '{') {
-            auto subst = read_subst(p);
-            if (!subst) return subst;
-            parts.push({RawPart::Kind::Subst, {}, {}, std::move(*subst)});
-        } else if (c == '{') {
-            auto members = parse_braced_members(p);
-            if (!members) return std::move(members).error();
-            parts.push({RawPart::Kind::Object, {}, {}, Value(Object{std::move(*members)})});
-        } else if (c == '[') {
-            auto array = read_array(p);
-            if (!array) return array;
-            parts.push({RawPart::Kind::Array, {}, {}, std::move(*array)});
-        } else {
-            parts.push({RawPart::Kind::Unquoted, {}, read_unquoted(p), {}});
-        }
+    while (!p.at_end() && !at_value_end(p)) {
+        RawPart part{RawPart::Kind::Unquoted, {}, {}, {}};
+        Status st = read_part(p, part);
+        if (!st) return std::move(st).error();
+        // Most values are one token: skip the collection for them.
+        if (parts.size() == 0 && is_significant(part) && ends_after_blanks(p)) return single(p, part);
+        parts.push(std::move(part));
     }
-    return assemble(parts);
+    return assemble(p, parts);
 }
 
 }  // namespace quince

@@ -52,7 +52,8 @@ PyObject* run(std::string_view text, std::string_view base) {
     parser.base.assign(base);
     Result<Value> raw = parse_root(parser);
     if (!raw) return raise_parse_error(raw.error());
-    Result<std::optional<Value>> resolved = resolve_document(*raw);
+    if (!parser.shared->unresolved) return value_to_py(*raw).release();
+    Result<std::optional<Value>> resolved = resolve_document(std::move(*raw));
     if (!resolved) return raise_resolve_error(resolved.error());
     if (!*resolved) return PyDict_New();
     return value_to_py(**resolved).release();

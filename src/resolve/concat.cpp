@@ -116,13 +116,13 @@ Outcome resolve_concat(Resolution& res, const Concat& concat) {
     if (has_text) return join_strings(res, units);
     if (!any_value) return std::optional<Value>();
     if (all_objects) {
-        Members merged;
+        Object merged;
         for (Unit& u : units) {
             if (u.text || !u.value) continue;
             for (Member& m : u.value->get<Object>()->members)
                 merge_into(merged, std::move(m.key), std::move(m.value));
         }
-        return std::optional<Value>(Value(Object{std::move(merged)}));
+        return std::optional<Value>(Value(std::move(merged)));
     }
     if (all_arrays) {
         Array joined;

@@ -1,14 +1,10 @@
 #include "resolve/merge.hpp"
 
+#include "model/key_index.hpp"
+
 namespace quince {
 
 namespace {
-
-Member* find_member(Members& members, std::string_view key) noexcept {
-    for (Member& m : members)
-        if (m.key == key) return &m;
-    return nullptr;
-}
 
 // The value that `path` names inside the member keyed path[0] (whose value
 // is `earlier`), provided it is concrete; null otherwise.
@@ -16,16 +12,9 @@ const Value* earlier_value(const Value& earlier, const KeyPath& path) noexcept {
     const Value* cur = &earlier;
     for (std::size_t i = 1; i < path.size(); ++i) {
         const Object* obj = cur->get<Object>();
-        if (!obj) return nullptr;
-        const Value* next = nullptr;
-        for (const Member& m : obj->members) {
-            if (m.key == path[i]) {
-                next = &m.value;
-                break;
-            }
-        }
+        const Member* next = obj ? find_member(*obj, path[i]) : nullptr;
         if (!next) return nullptr;
-        cur = next;
+        cur = &next->value;
     }
     return is_concrete(*cur) ? cur : nullptr;
 }
@@ -53,10 +42,11 @@ void substitute_self_ref(const std::string& key, const Value& earlier, Value& va
 
 }  // namespace
 
-void merge_into(Members& members, std::string key, Value value, Budget* budget) {
-    Member* m = find_member(members, key);
+void merge_into(Object& obj, std::string&& key, Value&& value, Budget* budget) {
+    Member* m = find_member(obj, key);
     if (!m) {
-        members.push_back(Member{std::move(key), std::move(value)});
+        if (obj.members.empty()) obj.members.reserve(4);
+        obj.members.push_back(Member{std::move(key), std::move(value)});
         return;
     }
     substitute_self_ref(m->key, m->value, value, budget);
@@ -64,7 +54,7 @@ void merge_into(Members& members, std::string key, Value value, Budget* budget) 
     Object* from = value.get<Object>();
     if (into && from) {
         for (Member& sub : from->members)
-            merge_into(into->members, std::move(sub.key), std::move(sub.value), budget);
+            merge_into(*into, std::move(sub.key), std::move(sub.value), budget);
     } else {
         m->value = std::move(value);
     }

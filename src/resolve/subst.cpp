@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "model/key_index.hpp"
 #include "model/text.hpp"
 #include "resolve/resolve.hpp"
 
@@ -14,16 +15,9 @@ const Value* find_in_tree(const Value& root, const KeyPath& path) noexcept {
     const Value* cur = &root;
     for (const std::string& key : path) {
         const Object* obj = cur->get<Object>();
-        if (!obj) return nullptr;
-        const Value* next = nullptr;
-        for (const Member& m : obj->members) {
-            if (m.key == key) {
-                next = &m.value;
-                break;
-            }
-        }
+        const Member* next = obj ? find_member(*obj, key) : nullptr;
         if (!next) return nullptr;
-        cur = next;
+        cur = &next->value;
     }
     return cur;
 }

@@ -1,0 +1,201 @@
+"""Benchmarks of quince_tarragon's native parser.
+
+    python bench/bench.py [--quick]
+
+Times are medians of alternating runs in one process; ratios against
+json.loads on the same text are what to compare across machines.
+"""
+
+from __future__ import annotations
+
+import argparse
+import json
+import pathlib
+import random
+import statistics
+import subprocess
+import sys
+import time
+
+from quince_tarragon._native import parse
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+CORPUS = ROOT.parent / "shared" / "corpus" / "realworld"
+
+
+def median_time(fn, text, runs):
+    times = []
+    for _ in range(runs):
+        t0 = time.perf_counter()
+        fn(text)
+        times.append(time.perf_counter() - t0)
+    return statistics.median(times)
+
+
+def side_by_side(fns, text, runs):
+    """Alternates the functions run by run; returns each one's median."""
+    times = {name: [] for name in fns}
+    for _ in range(runs):
+        for name, fn in fns.items():
+            t0 = time.perf_counter()
+            fn(text)
+            times[name].append(time.perf_counter() - t0)
+    return {name: statistics.median(ts) for name, ts in times.items()}
+
+
+def json_config(target_bytes, seed=1):
+    """A JSON-compatible configuration: services with nested settings."""
+    rng = random.Random(seed)
+    words = ["alpha", "beta", "gamma", "delta", "cache", "queue", "worker", "region",
+             "timeout", "retry", "endpoint", "pool", "limit", "enabled", "weight"]
+    def leaf(depth):
+        r = rng.random()
+        if depth > 3 or r < 0.55:
+            kind = rng.randrange(6)
+            if kind == 0:
+                return rng.randrange(-10**6, 10**9)
+            if kind == 1:
+                return round(rng.uniform(-1000, 1000), rng.randrange(1, 8))
+            if kind == 2:
+                return rng.random() < 0.5
+            if kind == 3:
+                return None
+            return "-".join(rng.choice(words) for _ in range(rng.randrange(1, 5)))
+        if r < 0.75:
+            return [leaf(depth + 1) for _ in range(rng.randrange(0, 8))]
+        return {f"{rng.choice(words)}_{i}": leaf(depth + 1) for i in range(rng.randrange(1, 8))}
+    doc, size, i = {}, 0, 0
+    while size < target_bytes:
+        svc = {f"{rng.choice(words)}_{k}": leaf(0) for k in range(12)}
+        doc[f"service_{i}"] = svc
+        size += len(json.dumps(svc, indent=2))
+        i += 1
+    return json.dumps(doc, indent=2)
+
+
+def hocon_config(target_bytes, seed=2):
+    """HOCON with comments, unquoted strings, dotted keys, merges and
+    substitutions."""
+    rng = random.Random(seed)
+    parts, size, i = ["defaults { timeout = 30s, retries = 3, host = localhost }\n"], 0, 0
+    while size < target_bytes:
+        block = (
+            f"# service {i}\n"
+            f"service{i} {{\n"
+            f"  name = service-{i}\n"
+            f"  host = ${{defaults.host}}\n"
+            f"  port = {8000 + i % 1000}\n"
+            f"  url = \"http://\"${{defaults.host}}\":\"{8000 + i % 1000}/api/v{rng.randrange(1, 4)}\n"
+            f"  limits.rate = {rng.randrange(1, 1000)}\n"
+            f"  limits.burst = {rng.random():.4f}\n"
+            f"  tags = [web, internal, tier-{i % 3}]  // inline comment\n"
+            f"  retries = ${{defaults.retries}}\n"
+            f"}}\n"
+            f"service{i}.limits {{ window = 60s }}\n"
+        )
+        parts.append(block)
+        size += len(block)
+        i += 1
+    return "".join(parts)
+
+
+def bench_json(mb, runs):
+    text = json_config(int(mb * 1e6))
+    assert parse(text) == json.loads(text)
+    t = side_by_side({"parse": parse, "json.loads": json.loads}, text, runs)
+    size = len(text.encode()) / 1e6
+    print(f"1. JSON-compatible config, {size:.1f} MB, median of {runs}:")
+    print(f"   parse      {t['parse'] * 1e3:8.1f} ms  {size / t['parse']:7.1f} MB/s")
+    print(f"   json.loads {t['json.loads'] * 1e3:8.1f} ms  {size / t['json.loads']:7.1f} MB/s")
+    print(f"   ratio parse / json.loads = {t['parse'] / t['json.loads']:.2f}")
+    return text
+
+
+def bench_corpus(mb, runs):
+    files = sorted(CORPUS.glob("*")) if CORPUS.is_dir() else []
+    counts = {"result": 0, "refused": 0, "error": 0}
+    total_bytes, total_time = 0, 0.0
+    for f in files:
+        text = f.read_text(encoding="utf-8")
+        try:
+            parse(text)
+            counts["result"] += 1
+        except NotImplementedError:
+            counts["refused"] += 1
+        except (ValueError, FileNotFoundError):
+            counts["error"] += 1
+        total_time += median_time(lambda s: _quiet(s), text, runs)
+        total_bytes += len(text.encode())
+    print(f"2. real-world files: {len(files)} files, {total_bytes / 1e3:.0f} kB: "
+          f"{counts['result']} parsed, {counts['refused']} refused (NotImplementedError), "
+          f"{counts['error']} errors (ValueError)")
+    if total_time:
+        print(f"   {total_bytes / 1e6 / total_time:.1f} MB/s over the corpus")
+    text = hocon_config(int(mb * 1e6))
+    t = median_time(parse, text, runs)
+    size = len(text.encode()) / 1e6
+    print(f"   HOCON-flavoured document, {size:.1f} MB: {t * 1e3:.1f} ms, {size / t:.1f} MB/s")
+
+
+def _quiet(text):
+    try:
+        parse(text)
+    except (NotImplementedError, ValueError, FileNotFoundError):
+        pass
+
+
+SCALING = {
+    "keys in one object": lambda n: "\n".join(f"k{i} = {i}" for i in range(n)),
+    "array elements": lambda n: "a = [" + ", ".join(str(i) for i in range(n)) + "]",
+    "dotted keys, one parent": lambda n: "\n".join(f"p.k{i} = {i}" for i in range(n)),
+    "references to one target": lambda n: "t = {x = 1}\n" + "\n".join(f"r{i} = ${{t}}" for i in range(n)),
+}
+
+
+def bench_scaling(runs):
+    print("3. scaling, 20,000 -> 200,000 (linear is 10x):")
+    for name, make in SCALING.items():
+        small, large = make(20_000), make(200_000)
+        ts = median_time(parse, small, runs)
+        tl = median_time(parse, large, max(3, runs // 2))
+        print(f"   {name:28s} {ts * 1e3:8.1f} ms -> {tl * 1e3:8.1f} ms  x{tl / ts:5.1f}")
+
+
+PEAK = """
+import json, resource, sys
+from quince_tarragon._native import parse
+text = open(sys.argv[2]).read()
+before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+result = (parse if sys.argv[1] == "parse" else json.loads)(text)
+print(before, resource.getrusage(resource.RUSAGE_SELF).ru_maxrss)
+"""
+
+
+def bench_memory(text):
+    path = pathlib.Path("/tmp/quince_bench_doc.json")
+    path.write_text(text)
+    peak = {}
+    for name in ("parse", "json.loads"):
+        out = subprocess.run([sys.executable, "-c", PEAK, name, str(path)],
+                             capture_output=True, text=True, check=True).stdout.split()
+        peak[name] = (int(out[1]) - int(out[0])) / 1024
+    path.unlink()
+    print("4. peak memory growth (RSS) on document 1:")
+    print(f"   parse {peak['parse']:.0f} MB, json.loads {peak['json.loads']:.0f} MB, "
+          f"ratio {peak['parse'] / peak['json.loads']:.2f}")
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--quick", action="store_true", help="smaller inputs, fewer runs")
+    args = ap.parse_args()
+    runs = 5 if args.quick else 11
+    mb = 2 if args.quick else 8
+    text = bench_json(mb, runs)
+    bench_corpus(mb / 4, runs)
+    bench_scaling(5)
+    bench_memory(text)
+
+
+if __name__ == "__main__":
+    main()
