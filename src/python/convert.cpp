@@ -1,7 +1,9 @@
 #include "python/convert.hpp"
 
+#include <cstdint>
+#include <cstring>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 #include "model/key_hash.hpp"
 #include "python/errors.hpp"
@@ -37,20 +39,24 @@ Ref big_int(const BigInt& b) {
     return Ref::steal(PyObject_Call(int_type.get(), args.get(), nullptr));
 }
 
-struct KeyHasher {
-    std::size_t operator()(std::string_view s) const noexcept { return hash_key(s); }
-};
-
 // One conversion: keys that repeat (the same field in every element of a
 // list of objects) share one str, which also carries its hash into every
-// dict it is stored in.
+// dict it is stored in. The cache is small and direct-mapped, so it stays
+// in the processor's cache, and a key that is never seen again (as in one
+// wide mapping) costs a hash and one probe, whatever the document.
 class Converter {
 public:
+    Converter() : slots_(kSlots) {}
     ~Converter() {
-        for (auto& [text, str] : keys_) Py_DecRef(str);
+        for (Slot& s : slots_)
+            if (s.str) Py_DecRef(s.str);
     }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
 
-    Ref convert(const Value& value) {
+    // Consumes `value`: each subtree is released as soon as it is converted,
+    // while it is still in the processor's cache.
+    Ref convert(Value& value) {
         switch (value.kind()) {
         case Kind::Null:
             return Ref::borrow(Py_None);
@@ -65,22 +71,25 @@ public:
         case Kind::Str:
             return str_from(*value.get<std::string>());
         case Kind::Array: {
-            const auto& items = value.get<Array>()->items;
+            auto& items = value.get<Array>()->items;
             Ref list = checked(PyList_New(static_cast<Py_ssize_t>(items.size())));
             for (std::size_t i = 0; i < items.size(); ++i) {
                 Ref item = convert(items[i]);
                 if (!item) return {};
                 PyList_SetItem(list.get(), static_cast<Py_ssize_t>(i), item.release());  // steals
             }
+            value = Value();
             return list;
         }
         case Kind::Object: {
             Ref dict = checked(PyDict_New());
-            for (const Member& m : value.get<Object>()->members) {
+            for (Member& m : value.get<Object>()->members) {
                 Ref item = convert(m.value);
                 if (!item) return {};
-                if (PyDict_SetItem(dict.get(), key(m.key), item.get()) < 0) return {};
+                Ref keep;
+                if (PyDict_SetItem(dict.get(), key(m.key, keep), item.get()) < 0) return {};
             }
+            value = Value();
             return dict;
         }
         case Kind::Subst:
@@ -92,26 +101,44 @@ public:
     }
 
 private:
-    // Borrowed reference, owned by the cache.
-    PyObject* key(const std::string& text) {
-        auto [it, fresh] = keys_.try_emplace(text, nullptr);
-        if (fresh) {
-            try {
-                it->second = str_from(text).release();
-            } catch (...) {
-                keys_.erase(it);
-                throw;
-            }
+    static constexpr std::size_t kSlots = 2048;
+
+    // Keys are copied into the slot, as the tree is released during the
+    // conversion; longer keys are rare and simply not cached.
+    static constexpr std::size_t kKeyMax = 46;
+    struct Slot {
+        std::uint64_t hash = 0;
+        PyObject* str = nullptr;
+        std::uint8_t len = 0;
+        char text[kKeyMax];
+    };
+
+    // Borrowed reference: the cache or the caller's dict owns it. `keep`
+    // holds a key that is not cached until the dict has taken it.
+    PyObject* key(const std::string& text, Ref& keep) {
+        if (text.size() > kKeyMax) {
+            keep = str_from(text);
+            return keep.get();
         }
-        return it->second;
+        const std::uint64_t hash = hash_key(text);
+        Slot& slot = slots_[hash & (kSlots - 1)];
+        if (slot.str && slot.hash == hash && std::string_view(slot.text, slot.len) == text)
+            return slot.str;
+        Ref fresh = str_from(text);
+        if (slot.str) Py_DecRef(slot.str);
+        slot.hash = hash;
+        slot.str = fresh.release();
+        slot.len = static_cast<std::uint8_t>(text.size());
+        std::memcpy(slot.text, text.data(), text.size());
+        return slot.str;
     }
 
-    std::unordered_map<std::string_view, PyObject*, KeyHasher> keys_;
+    std::vector<Slot> slots_;
 };
 
 }  // namespace
 
-Ref value_to_py(const Value& value) {
+Ref value_to_py(Value& value) {
     // The objects built here cannot form cycles, so the cyclic collector,
     // which allocation after allocation would otherwise start, has nothing
     // to find among them.

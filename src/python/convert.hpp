@@ -5,9 +5,9 @@
 
 namespace quince::py {
 
-// Builds the Python object for a resolved tree, which must stay alive and
-// unchanged during the call. Returns null with an exception set; throws
-// InternalFailure when CPython cannot create a scalar.
-Ref value_to_py(const Value& value);
+// Builds the Python object for a resolved tree, releasing the tree as it
+// goes. Returns null with an exception set; throws InternalFailure when
+// CPython cannot create a scalar.
+Ref value_to_py(Value& value);
 
 }  // namespace quince::py
