@@ -11,6 +11,8 @@
 #include <variant>
 #include <vector>
 
+#include "model/key.hpp"
+
 namespace quince {
 
 struct Value;
@@ -78,7 +80,7 @@ struct Value {
 };
 
 struct Member {
-    std::string key;
+    Key key;
     Value value;
 };
 

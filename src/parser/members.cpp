@@ -73,7 +73,10 @@ Result<Object> parse_members_until(Parser& p, std::optional<char> terminator) {
             if (terminator) return syntax_error("missing '}'");
             return obj;
         }
-        if (terminator && p.cur() == *terminator) return obj;
+        if (terminator && p.cur() == *terminator) {
+            obj.members.shrink_to_fit();
+            return obj;
+        }
 
         std::string quoted_key;
         std::string_view key;
@@ -115,16 +118,16 @@ Result<Object> parse_members_until(Parser& p, std::optional<char> terminator) {
         }
 
         if (quoted) {
-            merge_into(obj, std::move(quoted_key), std::move(value), &p.shared->budget);
+            merge_into(obj, Key(quoted_key), std::move(value), &p.shared->budget);
         } else if (key.find('.') == std::string_view::npos) {
-            merge_into(obj, std::string(key), std::move(value), &p.shared->budget);
+            merge_into(obj, Key(key), std::move(value), &p.shared->budget);
         } else {
             // Every dot adds a level of nesting, which counts like a brace.
             std::size_t dots = 0;
             for (char c : key) dots += c == '.';
             if (p.depth + dots > kMaxDepth) return too_deep();
             auto [head, nested] = split_head(key, std::move(value));
-            merge_into(obj, std::move(head), std::move(nested), &p.shared->budget);
+            merge_into(obj, Key(head), std::move(nested), &p.shared->budget);
         }
         if (p.shared->budget.exhausted()) return Budget::exceeded();
     }

@@ -106,6 +106,7 @@ Result<Value> read_array(Parser& p) {
         if (p.at_end()) return syntax_error("missing ']'");
         if (p.cur() == ']') {
             ++p.pos;
+            array.items.shrink_to_fit();
             return Value(std::move(array));
         }
         auto item = parse_value(p);

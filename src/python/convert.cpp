@@ -115,7 +115,7 @@ private:
 
     // Borrowed reference: the cache or the caller's dict owns it. `keep`
     // holds a key that is not cached until the dict has taken it.
-    PyObject* key(const std::string& text, Ref& keep) {
+    PyObject* key(std::string_view text, Ref& keep) {
         if (text.size() > kKeyMax) {
             keep = str_from(text);
             return keep.get();

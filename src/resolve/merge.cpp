@@ -22,7 +22,7 @@ const Value* earlier_value(const Value& earlier, const KeyPath& path) noexcept {
 // A self-reference in `value` (a path starting with `key`) would otherwise
 // see its own new value, or nothing, once resolution runs: give it a copy
 // of the value it means now.
-void substitute_self_ref(const std::string& key, const Value& earlier, Value& value,
+void substitute_self_ref(const Key& key, const Value& earlier, Value& value,
                          Budget* budget) {
     auto refers = [&](const KeyPath& path) { return !path.empty() && path[0] == key; };
     auto affordable = [&](const Value& v) { return !budget || budget->charge(v); };
@@ -42,7 +42,7 @@ void substitute_self_ref(const std::string& key, const Value& earlier, Value& va
 
 }  // namespace
 
-void merge_into(Object& obj, std::string&& key, Value&& value, Budget* budget) {
+void merge_into(Object& obj, Key&& key, Value&& value, Budget* budget) {
     Member* m = find_member(obj, key);
     if (!m) {
         if (obj.members.empty()) obj.members.reserve(4);

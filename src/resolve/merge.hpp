@@ -11,6 +11,6 @@ namespace quince {
 
 // Self-reference copies are charged to `budget` when one is given; once it
 // is exhausted no more copies are made and the caller must fail.
-void merge_into(Object& obj, std::string&& key, Value&& value, Budget* budget = nullptr);
+void merge_into(Object& obj, Key&& key, Value&& value, Budget* budget = nullptr);
 
 }  // namespace quince
