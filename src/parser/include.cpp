@@ -128,7 +128,7 @@ Status parse_include(Parser& p, Object& obj) {
         if (f->device == file->device && f->inode == file->inode)
             return syntax_error("include cycle: " + std::string(path));
     // An include level counts like a brace: the nested parse recurses.
-    if (p.depth + 1 > kMaxDepth) return too_deep();
+    if (p.depth + 1 > kMaxDepth || !stack_room()) return too_deep();
 
     if (!p.shared->budget.charge(0, file->text.size())) return Budget::exceeded();
 

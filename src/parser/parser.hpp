@@ -10,6 +10,7 @@
 
 #include "model/budget.hpp"
 #include "model/error.hpp"
+#include "model/stack.hpp"
 #include "model/value.hpp"
 
 namespace quince {
@@ -103,7 +104,7 @@ public:
     ~DepthGuard() { --p_.depth; }
     DepthGuard(const DepthGuard&) = delete;
     DepthGuard& operator=(const DepthGuard&) = delete;
-    bool ok() const noexcept { return p_.depth <= kMaxDepth; }
+    bool ok() const noexcept { return p_.depth <= kMaxDepth && stack_room(); }
 
 private:
     Parser& p_;

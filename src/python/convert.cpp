@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/key_hash.hpp"
+#include "model/stack.hpp"
 #include "python/errors.hpp"
 
 namespace quince::py {
@@ -37,6 +38,11 @@ Ref big_int(const BigInt& b) {
     Ref args = checked(PyTuple_New(1));
     PyTuple_SetItem(args.get(), 0, str_from(b.text).release());  // steals
     return Ref::steal(PyObject_Call(int_type.get(), args.get(), nullptr));
+}
+
+Ref too_deep() {
+    PyErr_SetString(PyExc_RecursionError, "nesting too deep to convert");
+    return {};
 }
 
 // One conversion: keys that repeat (the same field in every element of a
@@ -71,6 +77,7 @@ public:
         case Kind::Str:
             return str_from(*value.get<std::string>());
         case Kind::Array: {
+            if (!stack_room()) return too_deep();
             auto& items = value.get<Array>()->items;
             Ref list = checked(PyList_New(static_cast<Py_ssize_t>(items.size())));
             for (std::size_t i = 0; i < items.size(); ++i) {
@@ -82,6 +89,7 @@ public:
             return list;
         }
         case Kind::Object: {
+            if (!stack_room()) return too_deep();
             Ref dict = checked(PyDict_New());
             for (Member& m : value.get<Object>()->members) {
                 Ref item = convert(m.value);

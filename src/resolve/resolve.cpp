@@ -1,5 +1,7 @@
 #include "resolve/resolve.hpp"
 
+#include "model/stack.hpp"
+
 namespace quince {
 
 namespace {
@@ -14,7 +16,7 @@ public:
     ~DepthGuard() { --r_.depth; }
     DepthGuard(const DepthGuard&) = delete;
     DepthGuard& operator=(const DepthGuard&) = delete;
-    bool ok() const noexcept { return r_.depth <= kMaxResolveDepth; }
+    bool ok() const noexcept { return r_.depth <= kMaxResolveDepth && stack_room(); }
 
 private:
     Resolution& r_;
