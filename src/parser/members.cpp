@@ -82,10 +82,14 @@ Result<Object> parse_members_until(Parser& p, std::optional<char> terminator) {
         std::string_view key;
         const bool quoted = p.cur() == '"';
         if (quoted) {
-            auto text = parse_quoted(p);
-            if (!text) return std::move(text).error();
-            quoted_key = std::move(*text);
-            key = quoted_key;
+            if (auto plain = plain_quoted(p)) {
+                key = *plain;
+            } else {
+                auto text = parse_quoted(p);
+                if (!text) return std::move(text).error();
+                quoted_key = std::move(*text);
+                key = quoted_key;
+            }
         } else {
             key = read_unquoted_key(p);
             if (key.empty()) return syntax_error("empty key");
@@ -118,7 +122,7 @@ Result<Object> parse_members_until(Parser& p, std::optional<char> terminator) {
         }
 
         if (quoted) {
-            merge_into(obj, Key(quoted_key), std::move(value), &p.shared->budget);
+            merge_into(obj, Key(key), std::move(value), &p.shared->budget);
         } else if (key.find('.') == std::string_view::npos) {
             merge_into(obj, Key(key), std::move(value), &p.shared->budget);
         } else {

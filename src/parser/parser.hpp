@@ -81,6 +81,10 @@ Result<Value> parse_value(Parser& p);
 
 // Entry: on the opening double quote. Exit: after the closing one.
 Result<std::string> parse_quoted(Parser& p);
+// The same for the common case of a string without escapes, as a view into
+// the source; empty (and `pos` unchanged) when the string has an escape or
+// no closing quote.
+std::optional<std::string_view> plain_quoted(Parser& p) noexcept;
 
 // Classifies one trimmed unquoted token. Never fails.
 Value parse_scalar(std::string_view text);

@@ -2,7 +2,18 @@
 
 namespace quince {
 
+std::optional<std::string_view> plain_quoted(Parser& p) noexcept {
+    const std::string_view s = p.chars;
+    std::size_t stop = p.pos + 1;
+    while (stop < s.size() && s[stop] != '"' && s[stop] != '\\') ++stop;
+    if (stop == s.size() || s[stop] != '"') return std::nullopt;
+    std::string_view text = s.substr(p.pos + 1, stop - p.pos - 1);
+    p.pos = stop + 1;
+    return text;
+}
+
 Result<std::string> parse_quoted(Parser& p) {
+    if (auto plain = plain_quoted(p)) return std::string(*plain);
     ++p.pos;  // the opening quote
     std::string text;
     const std::string_view s = p.chars;
