@@ -147,3 +147,15 @@ def test_package_type_checks():
     package = pathlib.Path(__import__("quince_tarragon").__file__).parent
     out, err, status = mypy.run(["--strict", "--no-incremental", str(package)])
     assert status == 0, out + err
+
+
+def test_cli_quiet_when_reader_leaves():
+    big = "a = [" + ", ".join(f'"{i:08}"' for i in range(100_000)) + "]"
+    proc = subprocess.Popen([sys.executable, "-m", "quince_tarragon"], stdin=subprocess.PIPE,
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    proc.stdin.write(big.encode())
+    proc.stdin.close()
+    proc.stdout.read(10)
+    proc.stdout.close()  # like `| head`
+    assert proc.wait(timeout=60) == 1
+    assert proc.stderr.read() == b""

@@ -4,6 +4,7 @@ from __future__ import annotations
 
 import argparse
 import json
+import os
 import sys
 
 from quince_tarragon import ConfigTree, parse_file, parse_string
@@ -51,8 +52,15 @@ def main(argv: list[str] | None = None) -> int:
         message = str(e).replace("\n", "\\n")
         print(f"error: {type(e).__name__}: {message}", file=sys.stderr)
         return 1
-    json.dump(conf, sys.stdout, indent=args.indent, ensure_ascii=False)
-    sys.stdout.write("\n")
+    try:
+        json.dump(conf, sys.stdout, indent=args.indent, ensure_ascii=False)
+        sys.stdout.write("\n")
+        sys.stdout.flush()
+    except BrokenPipeError:
+        # The reader went away (`| head`): not worth a traceback. Point
+        # stdout at /dev/null so that the interpreter's final flush is quiet.
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
+        return 1
     return 0
 
 
