@@ -9,20 +9,13 @@ import pytest
 from quince_tarragon import _native
 from quince_tarragon._native import parse
 
+from helpers import typed
+
 DOC = (
     "Parse HOCON → nested dict (the Python wrapper then wraps it into a `ConfigTree`).\n"
     "`base`: directory used to resolve `include`s (None = cwd, like `parse_string`; "
     "`parse_file` passes\nthe file's directory, like tarragon)."
 )
-
-
-def typed(v):
-    # dict equality ignores order and 1 == 1.0 == True; compare types, reprs and key order
-    if isinstance(v, dict):
-        return ("dict", [(k, typed(x)) for k, x in v.items()])
-    if isinstance(v, list):
-        return ("list", [typed(x) for x in v])
-    return (type(v).__name__, repr(v))
 
 
 class Outer:

@@ -4,17 +4,10 @@ import pytest
 
 from quince_tarragon._native import parse
 
+from helpers import typed
+
 NIE, VE = NotImplementedError, ValueError
 INF = math.inf
-
-
-def typed(v):
-    # dict equality ignores order and 1 == 1.0 == True; compare types, reprs and key order
-    if isinstance(v, dict):
-        return ("dict", [(k, typed(x)) for k, x in v.items()])
-    if isinstance(v, list):
-        return ("list", [typed(x) for x in v])
-    return (type(v).__name__, repr(v))
 
 
 def fails(src, exc, message):

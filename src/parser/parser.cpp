@@ -65,7 +65,7 @@ Result<Value> parse_root(Parser& p) {
 Result<Object> parse_braced_members(Parser& p) {
     if (p.at_end() || p.cur() != '{') return syntax_error("expected '{'");
     ++p.pos;
-    DepthGuard guard(p);
+    DepthGuard guard(p.depth, kMaxDepth);
     if (!guard.ok()) return too_deep();
     auto obj = parse_members_until(p, '}');
     if (!obj) return obj;

@@ -101,19 +101,6 @@ std::string render_char_at(const Parser& p);
 // An include target as "unquoted include: ..." shows it, quotes included.
 std::string render_include_target(std::string_view text);
 
-// RAII nesting counter; `ok()` is false once the bound is passed.
-class DepthGuard {
-public:
-    explicit DepthGuard(Parser& p) noexcept : p_(p) { ++p_.depth; }
-    ~DepthGuard() { --p_.depth; }
-    DepthGuard(const DepthGuard&) = delete;
-    DepthGuard& operator=(const DepthGuard&) = delete;
-    bool ok() const noexcept { return p_.depth <= kMaxDepth && stack_room(); }
-
-private:
-    Parser& p_;
-};
-
 inline EngineError too_deep() { return syntax_error("nesting too deep"); }
 
 }  // namespace quince

@@ -98,7 +98,7 @@ Result<Value> read_subst(Parser& p) {
 // Entry: on "[". Exit: after the matching "]".
 Result<Value> read_array(Parser& p) {
     ++p.pos;
-    DepthGuard guard(p);
+    DepthGuard guard(p.depth, kMaxDepth);
     if (!guard.ok()) return too_deep();
     Array array;
     for (;;) {

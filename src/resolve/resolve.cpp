@@ -10,22 +10,10 @@ namespace {
 // that no document can exhaust the native stack: about 700 bytes a level.
 constexpr std::size_t kMaxResolveDepth = 4000;
 
-class DepthGuard {
-public:
-    explicit DepthGuard(Resolution& r) noexcept : r_(r) { ++r_.depth; }
-    ~DepthGuard() { --r_.depth; }
-    DepthGuard(const DepthGuard&) = delete;
-    DepthGuard& operator=(const DepthGuard&) = delete;
-    bool ok() const noexcept { return r_.depth <= kMaxResolveDepth && stack_room(); }
-
-private:
-    Resolution& r_;
-};
-
 }  // namespace
 
 Outcome resolve_node(Resolution& res, const Value& node) {
-    DepthGuard guard(res);
+    DepthGuard guard(res.depth, kMaxResolveDepth);
     if (!guard.ok()) return unsupported("substitutions nested too deeply");
     if (!res.budget.charge(1, 0)) return Budget::exceeded();
     switch (node.kind()) {
