@@ -110,8 +110,6 @@ ASTRAL, COMBINING = "\U0001F600", "e\u0301"
 
 
 @pytest.mark.parametrize("text, expected", [
-    ("a\x00b = \"x\x00y\"", {"a\x00b": "x\x00y"}),
-    ("k = v\x00w", {"k": "v\x00w"}),
     ("\ufeffa = 1", {"\ufeffa": 1}),
     ("a = 1\rb = 2\r", {"a": "1\rb = 2"}),  # CR alone ends nothing
     ("a = 1\r\nb = 2\r\n", {"a": 1, "b": 2}),
