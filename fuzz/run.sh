@@ -2,6 +2,8 @@
 # Build the fuzz targets with clang (libFuzzer + AddressSanitizer +
 # UndefinedBehaviorSanitizer) and run one of them.
 #   fuzz/run.sh [parse|include] [seconds] [extra libFuzzer flags...]
+# Seeds: the tests' string literals, examples/ and the folders in SEED_DIRS
+# (default: ../shared/corpus beside the repository, when it exists).
 # Needs clang and libFuzzer: apt-get install clang libclang-rt-14-dev
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -17,7 +19,8 @@ cmake --build "$build" --target "fuzz_$target"
 
 corpus="$build/corpus-$target"
 if [ ! -d "$corpus" ]; then
-  python3 "$here/make_seeds.py" "$corpus" "$root/../shared/corpus"
+  # shellcheck disable=SC2086
+  python3 "$here/make_seeds.py" "$corpus" ${SEED_DIRS:-$(ls -d "$root/../shared/corpus" 2>/dev/null)}
 fi
 mkdir -p "$build/artifacts"
 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
