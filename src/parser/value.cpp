@@ -1,5 +1,3 @@
-#include <cstring>
-
 #include "model/text.hpp"
 #include "parser/parser.hpp"
 
