@@ -11,9 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/engine.hpp"
 #include "model/text.hpp"
-#include "parser/parser.hpp"
-#include "resolve/resolve.hpp"
 
 namespace {
 
@@ -43,9 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             .write(part.data(), static_cast<std::streamsize>(part.size()));
     }
     if (!quince::is_valid_utf8(first)) return -1;
-    quince::Parser parser(first);
-    parser.base = dir;
-    quince::Result<quince::Value> raw = quince::parse_root(parser);
-    if (raw) (void)quince::resolve_document(std::move(*raw));
+    quince::Options options;
+    options.base = dir;
+    quince::Call call(options);
+    (void)call.run(first);
     return 0;
 }

@@ -1,5 +1,6 @@
 """Collect fuzz seeds: every string literal of the test suite, the example
-config and the shared corpus of real-world HOCON files."""
+config, the documents in fuzz/seeds (small forms of inputs that once crashed
+or ran away) and the folders named on the command line."""
 
 import ast
 import hashlib
@@ -14,7 +15,7 @@ for test in (root / "tests").glob("*.py"):
     for node in ast.walk(ast.parse(test.read_text())):
         if isinstance(node, ast.Constant) and isinstance(node.value, str) and node.value:
             seeds.add(node.value.encode("utf-8", "surrogatepass"))
-extra = [root / "examples"] + [pathlib.Path(p) for p in sys.argv[2:]]
+extra = [root / "examples", root / "fuzz" / "seeds"] + [pathlib.Path(p) for p in sys.argv[2:]]
 for folder in extra:
     for f in folder.rglob("*"):
         if f.is_file() and f.suffix in (".conf", ".json", ".properties"):

@@ -25,5 +25,5 @@ fi
 mkdir -p "$build/artifacts"
 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 ASAN_OPTIONS=detect_leaks=1 \
-  "$build/fuzz_$target" "$corpus" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
-  -rss_limit_mb=4096 -artifact_prefix="$build/artifacts/" -print_final_stats=1 "$@"
+  "$build/fuzz_$target" "$corpus" -max_total_time="$seconds" -max_len=65536 -timeout=2 \
+  -rss_limit_mb=2048 -artifact_prefix="$build/artifacts/" -print_final_stats=1 "$@"

@@ -1,35 +1,26 @@
 #include "model/budget.hpp"
 
-#include <vector>
-
 namespace quince {
 
-bool Budget::charge(const Value& value) {
-    // Iterative walk: values may nest deeper than is safe to recurse.
-    std::size_t v = 0, b = 0;
-    std::vector<const Value*> todo{&value};
-    while (!todo.empty()) {
-        const Value* cur = todo.back();
-        todo.pop_back();
-        ++v;
-        switch (cur->kind()) {
-        case Kind::Str: b += cur->get<std::string>()->size(); break;
-        case Kind::BigInt: b += cur->get<BigInt>()->text.size(); break;
-        case Kind::Array:
-            for (const Value& item : cur->get<Array>()->items) todo.push_back(&item);
-            break;
-        case Kind::Object:
-            for (const Member& m : cur->get<Object>()->members) {
-                b += m.key.size();
-                todo.push_back(&m.value);
-            }
-            break;
-        default: break;
-        }
-        // Stop walking a huge value early: it is over the bound anyway.
-        if (values + v > kMaxValues || bytes + b > kMaxBytes) break;
+bool Budget::check() {
+    if (failed_) return false;
+    if (work_ > limits::kMaxWork) return fail(Reason::Work);
+    next_check_ = work_ + limits::kProgressInterval;
+    if (progress_ && !progress_->keep_going()) return fail(Reason::Interrupted);
+    return true;
+}
+
+EngineError Budget::failure() const {
+    switch (reason_) {
+    case Reason::Interrupted:
+        return {ErrorCategory::Interrupted, false, "interrupted", {}};
+    case Reason::Work:
+        return {ErrorCategory::Unsupported, true, "configuration needs too much work to resolve", {}};
+    case Reason::Expansion:
+        break;
     }
-    return charge(v, b);
+    return {ErrorCategory::Unsupported, true,
+            "configuration expands beyond 10000000 values or 1 GiB of text", {}};
 }
 
 }  // namespace quince

@@ -1,31 +1,45 @@
-// The engine's one error record, and the result type every fallible
+// The engine's one error record, and the result types every fallible
 // operation returns. Input errors never throw: they travel up as values.
+// (Running out of memory throws std::bad_alloc, caught at the boundary.)
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <type_traits>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <utility>
-#include <variant>
+
+#include "model/source.hpp"
 
 namespace quince {
 
-enum class ErrorCategory : std::uint8_t { Syntax, MissingInclude, Unsupported };
+enum class ErrorCategory : std::uint8_t {
+    Syntax,          // malformed text
+    MissingInclude,  // a required include that cannot be read
+    Unsupported,     // a construct the strict dialect refuses
+    Resolve,         // a substitution or concatenation that cannot be resolved
+    Interrupted,     // the caller's progress hook asked to stop
+};
 
 struct EngineError {
-    ErrorCategory category;
+    ErrorCategory category = ErrorCategory::Syntax;
+    // One of the bounds in limits.hpp was reached.
+    bool limit = false;
     // For MissingInclude this is the file name as written; otherwise the
     // complete text the user sees.
     std::string message;
+    SourcePos pos;  // where the error was found, when known
 };
 
-inline EngineError syntax_error(std::string msg) {
-    return {ErrorCategory::Syntax, std::move(msg)};
+inline EngineError syntax_error(std::string msg, SourcePos pos = {}) {
+    return {ErrorCategory::Syntax, false, std::move(msg), pos};
 }
-inline EngineError unsupported(std::string msg) {
-    return {ErrorCategory::Unsupported, std::move(msg)};
+inline EngineError unsupported(std::string msg, SourcePos pos = {}) {
+    return {ErrorCategory::Unsupported, false, std::move(msg), pos};
+}
+inline EngineError resolve_error(std::string msg, SourcePos pos = {}) {
+    return {ErrorCategory::Resolve, false, std::move(msg), pos};
 }
 
 // A value or an EngineError; a small stand-in for C++23's std::expected.
@@ -52,15 +66,15 @@ private:
 // Success carries nothing; failure carries the error.
 class [[nodiscard]] Status {
 public:
-    Status() = default;
-    Status(EngineError err) : err_(std::move(err)) {}
+    Status() noexcept = default;
+    Status(EngineError err) : err_(std::make_unique<EngineError>(std::move(err))) {}
 
-    explicit operator bool() const noexcept { return !err_.has_value(); }
+    explicit operator bool() const noexcept { return !err_; }
     EngineError& error() & noexcept { return *err_; }
     EngineError&& error() && noexcept { return std::move(*err_); }
 
 private:
-    std::optional<EngineError> err_;
+    std::unique_ptr<EngineError> err_;
 };
 
 }  // namespace quince

@@ -1,34 +1,19 @@
 #include "model/key_index.hpp"
 
-#include <memory>
-
 #include "model/key_hash.hpp"
 
 namespace quince {
 
-IndexCache::IndexCache() noexcept = default;
-IndexCache::IndexCache(const IndexCache&) noexcept {}
-IndexCache::~IndexCache() = default;
-IndexCache::IndexCache(IndexCache&&) noexcept = default;
-IndexCache& IndexCache::operator=(IndexCache&&) noexcept = default;
-IndexCache& IndexCache::operator=(const IndexCache&) noexcept {
-    p.reset();
-    return *this;
+void KeyIndex::grow(Arena& arena, const ObjectNode& obj) {
+    capacity_ = capacity_ == 0 ? 64 : capacity_ * 2;
+    slots_ = arena.make_array<Slot>(capacity_);
+    const std::size_t n = indexed_;
+    for (std::size_t i = 0; i < n; ++i)
+        insert(obj, static_cast<std::uint32_t>(i), hash_key(obj.items[i].key));
 }
 
-void KeyIndex::grow(const Members& members) {
-    std::size_t cap = slots_.empty() ? 64 : slots_.size() * 2;
-    slots_.assign(cap, Slot{});
-    std::size_t n = indexed_;
-    indexed_ = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        insert(members, static_cast<std::uint32_t>(i), hash_key(members[i].key));
-        ++indexed_;
-    }
-}
-
-void KeyIndex::insert(const Members& members, std::uint32_t pos, std::uint64_t hash) {
-    const std::size_t mask = slots_.size() - 1;
+void KeyIndex::insert(const ObjectNode& obj, std::uint32_t pos, std::uint64_t hash) noexcept {
+    const std::size_t mask = capacity_ - 1;
     const auto tag = static_cast<std::uint32_t>(hash >> 32);
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         Slot& s = slots_[i];
@@ -37,49 +22,41 @@ void KeyIndex::insert(const Members& members, std::uint32_t pos, std::uint64_t h
             return;
         }
         // Keep the first of equal keys, as a scan would find it.
-        if (s.tag == tag && members[s.pos1 - 1].key == members[pos].key) return;
+        if (s.tag == tag && obj.items[s.pos1 - 1].key == obj.items[pos].key) return;
     }
 }
 
-void KeyIndex::sync(const Members& members) {
-    if (indexed_ > members.size()) {  // the list was replaced: start over
-        slots_.clear();
+std::ptrdiff_t KeyIndex::find(Arena& arena, const ObjectNode& obj, std::string_view key) {
+    if (indexed_ > obj.size) {  // the member list was replaced: start over
+        slots_ = nullptr;
+        capacity_ = 0;
         indexed_ = 0;
     }
-    while (indexed_ < members.size()) {
-        if ((indexed_ + 1) * 2 > slots_.size()) grow(members);
-        insert(members, static_cast<std::uint32_t>(indexed_), hash_key(members[indexed_].key));
+    while (indexed_ < obj.size) {
+        if ((indexed_ + 1) * 2 > capacity_) grow(arena, obj);
+        insert(obj, static_cast<std::uint32_t>(indexed_), hash_key(obj.items[indexed_].key));
         ++indexed_;
     }
-}
-
-std::ptrdiff_t KeyIndex::find(const Members& members, std::string_view key) const noexcept {
-    if (slots_.empty()) return -1;
     const std::uint64_t hash = hash_key(key);
-    const std::size_t mask = slots_.size() - 1;
+    const std::size_t mask = capacity_ - 1;
     const auto tag = static_cast<std::uint32_t>(hash >> 32);
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot& s = slots_[i];
         if (s.pos1 == 0) return -1;
-        if (s.tag == tag && members[s.pos1 - 1].key == key) return s.pos1 - 1;
+        if (s.tag == tag && obj.items[s.pos1 - 1].key.view() == key) return s.pos1 - 1;
     }
 }
 
-const Member* find_member(const Object& obj, std::string_view key) {
-    const Members& members = obj.members;
-    if (members.size() <= kScanLimit) {
-        for (const Member& m : members)
-            if (m.key == key) return &m;
+const Member* find_member(Arena& arena, const ObjectNode& obj, std::string_view key) {
+    if (obj.size <= kScanLimit) {
+        for (std::uint32_t i = 0; i < obj.size; ++i)
+            if (obj.items[i].key.view() == key) return &obj.items[i];
         return nullptr;
     }
-    if (!obj.index.p) obj.index.p = std::make_unique<KeyIndex>();
-    obj.index.p->sync(members);
-    std::ptrdiff_t pos = obj.index.p->find(members, key);
-    return pos < 0 ? nullptr : &members[static_cast<std::size_t>(pos)];
-}
-
-Member* find_member(Object& obj, std::string_view key) {
-    return const_cast<Member*>(find_member(static_cast<const Object&>(obj), key));
+    auto& index = const_cast<ObjectNode&>(obj).index;
+    if (!index) index = arena.make<KeyIndex>();
+    const std::ptrdiff_t pos = index->find(arena, obj, key);
+    return pos < 0 ? nullptr : &obj.items[pos];
 }
 
 }  // namespace quince

@@ -5,36 +5,38 @@
 
 #include <cstdint>
 #include <string_view>
-#include <vector>
 
+#include "model/arena.hpp"
 #include "model/value.hpp"
 
 namespace quince {
 
 class KeyIndex {
 public:
-    // Brings the index up to date with `members` (appends only).
-    void sync(const Members& members);
-    // Position of the first member with `key`, or -1.
-    std::ptrdiff_t find(const Members& members, std::string_view key) const noexcept;
+    // Position of the first member of `obj` with `key`, or -1; brings the
+    // index up to date with the members appended since the last call.
+    std::ptrdiff_t find(Arena& arena, const ObjectNode& obj, std::string_view key);
 
 private:
-    void insert(const Members& members, std::uint32_t pos, std::uint64_t hash);
-    void grow(const Members& members);
+    void insert(const ObjectNode& obj, std::uint32_t pos, std::uint64_t hash) noexcept;
+    void grow(Arena& arena, const ObjectNode& obj);
 
     // Open addressing: member position + 1 (0 is empty) and the hash's upper half.
     struct Slot {
         std::uint32_t pos1 = 0;
         std::uint32_t tag = 0;
     };
-    std::vector<Slot> slots_;
+    Slot* slots_ = nullptr;
+    std::size_t capacity_ = 0;
     std::size_t indexed_ = 0;
 };
 
 // Objects up to this many members are scanned rather than indexed.
 inline constexpr std::size_t kScanLimit = 16;
 
-Member* find_member(Object& obj, std::string_view key);
-const Member* find_member(const Object& obj, std::string_view key);
+const Member* find_member(Arena& arena, const ObjectNode& obj, std::string_view key);
+inline Member* find_member(Arena& arena, ObjectNode& obj, std::string_view key) {
+    return const_cast<Member*>(find_member(arena, static_cast<const ObjectNode&>(obj), key));
+}
 
 }  // namespace quince

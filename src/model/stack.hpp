@@ -8,22 +8,25 @@
 
 namespace quince {
 
-// False once less than a safety margin of the thread's stack remains.
+// False once less than a safety margin of the thread's stack remains. The
+// margin is a fraction of the stack, so small stacks still hold small
+// documents.
 bool stack_room() noexcept;
 
-// One level of recursion: counts it in `depth` for its lifetime and tells
-// whether the level is still within `max` and the stack.
+// `levels` more levels of recursion: counts them in `depth` for its
+// lifetime and tells whether they stay within `max` and the stack.
 class DepthGuard {
 public:
-    DepthGuard(std::size_t& depth, std::size_t max) noexcept
-        : depth_(depth), ok_(++depth <= max && stack_room()) {}
-    ~DepthGuard() { --depth_; }
+    DepthGuard(std::size_t& depth, std::size_t max, std::size_t levels = 1) noexcept
+        : depth_(depth), levels_(levels), ok_((depth += levels) <= max && stack_room()) {}
+    ~DepthGuard() { depth_ -= levels_; }
     DepthGuard(const DepthGuard&) = delete;
     DepthGuard& operator=(const DepthGuard&) = delete;
     bool ok() const noexcept { return ok_; }
 
 private:
     std::size_t& depth_;
+    std::size_t levels_;
     bool ok_;
 };
 

@@ -1,112 +1,154 @@
 // The document model: the value tree shared by parser, resolver and the
-// Python conversion. Copies are deep (the defaulted copy operations of the
-// standard containers); moves are cheap and are how values reach parents.
+// conversion to Python. Nodes live in the call's arena (arena.hpp) and are
+// never released one by one, so a subtree may appear in several places:
+// a node marked `shared` is never changed in place (merge clones it first).
 #pragma once
 
 #include <cstdint>
-#include <memory>
-#include <string>
 #include <string_view>
-#include <utility>
-#include <variant>
-#include <vector>
 
-#include "model/key.hpp"
+#include "model/source.hpp"
 
 namespace quince {
 
-struct Value;
-struct Member;
-struct CSeg;
+// Text owned by a source or by the arena.
+struct Str {
+    const char* data = nullptr;
+    std::uint32_t size = 0;
 
-using KeyPath = std::vector<std::string>;
-using Members = std::vector<Member>;
-
-struct Null {
-    bool operator==(const Null&) const = default;
-};
-struct BigInt {
-    std::string text;  // optional sign, then ASCII digits, exactly as written
-};
-struct Array {
-    std::vector<Value> items;
-};
-class KeyIndex;
-
-// A lookup index that belongs to one member list. Copying an object does not
-// copy it: the copy builds its own when it needs one.
-struct IndexCache {
-    std::unique_ptr<KeyIndex> p;
-
-    IndexCache() noexcept;
-    IndexCache(const IndexCache&) noexcept;
-    IndexCache& operator=(const IndexCache&) noexcept;
-    IndexCache(IndexCache&&) noexcept;
-    IndexCache& operator=(IndexCache&&) noexcept;
-    ~IndexCache();
+    Str() noexcept = default;
+    Str(std::string_view s) noexcept : data(s.data()), size(static_cast<std::uint32_t>(s.size())) {}
+    std::string_view view() const noexcept { return {data, size}; }
+    operator std::string_view() const noexcept { return view(); }
+    friend bool operator==(Str a, Str b) noexcept { return a.view() == b.view(); }
 };
 
-struct Object {
-    Members members;
-    mutable IndexCache index;  // see key_index.hpp; members must only be appended
-};
-struct Subst {
-    KeyPath path;
-    bool optional = false;
-};
-struct Concat {
-    std::vector<CSeg> segs;
-};
+struct ArrayNode;
+struct ObjectNode;
+struct SubstNode;
+struct ConcatNode;
+struct MergeNode;
 
-// The index order is fixed: Kind mirrors it.
+// Numbers keep the text they were written with: conversion, and string
+// concatenation in the HOCON dialect, need it rather than a binary value.
 enum class Kind : std::uint8_t {
-    Null, Bool, Int, BigInt, Float, Str, Array, Object, Subst, Concat
+    Null, Bool, Int, BigInt, Float, Str, Array, Object,
+    Subst,   // an unresolved ${path}
+    Concat,  // an unresolved concatenation of segments
+    Merge,   // definitions of one key that only resolution can combine
 };
 
 struct Value {
-    using Variant = std::variant<Null, bool, std::int64_t, BigInt, double,
-                                 std::string, Array, Object, Subst, Concat>;
-    Variant v;
+    // Str: the text is unquoted source text (a concatenation segment), not a
+    // quoted string. Bool: the value.
+    static constexpr std::uint8_t kUnquoted = 1;
+    static constexpr std::uint8_t kTrue = 1;
 
-    Value() = default;
-    template <class T>
-        requires std::is_constructible_v<Variant, T&&> &&
-                 (!std::is_same_v<std::remove_cvref_t<T>, Value>)
-    Value(T&& x) : v(std::forward<T>(x)) {}
+    Kind kind = Kind::Null;
+    std::uint8_t flags = 0;
+    std::uint32_t size = 0;  // text length
+    union {
+        const char* text = nullptr;
+        ArrayNode* array;
+        ObjectNode* object;
+        SubstNode* subst;
+        ConcatNode* concat;
+        MergeNode* merge;
+    };
 
-    Kind kind() const noexcept { return static_cast<Kind>(v.index()); }
-    template <class T> T* get() noexcept { return std::get_if<T>(&v); }
-    template <class T> const T* get() const noexcept { return std::get_if<T>(&v); }
+    static Value null() noexcept { return Value(); }
+    static Value boolean(bool b) noexcept {
+        Value v;
+        v.kind = Kind::Bool;
+        v.flags = b ? kTrue : 0;
+        return v;
+    }
+    static Value textual(Kind k, std::string_view s, std::uint8_t flags = 0) noexcept {
+        Value v;
+        v.kind = k;
+        v.flags = flags;
+        v.size = static_cast<std::uint32_t>(s.size());
+        v.text = s.data();
+        return v;
+    }
+    static Value string(std::string_view s) noexcept { return textual(Kind::Str, s); }
+    static Value of(ArrayNode* n) noexcept { return node(Kind::Array, &Value::array, n); }
+    static Value of(ObjectNode* n) noexcept { return node(Kind::Object, &Value::object, n); }
+    static Value of(SubstNode* n) noexcept { return node(Kind::Subst, &Value::subst, n); }
+    static Value of(ConcatNode* n) noexcept { return node(Kind::Concat, &Value::concat, n); }
+    static Value of(MergeNode* n) noexcept { return node(Kind::Merge, &Value::merge, n); }
+
+    bool truth() const noexcept { return flags & kTrue; }
+    std::string_view str() const noexcept { return {text, size}; }
+    bool is_container() const noexcept { return kind == Kind::Array || kind == Kind::Object; }
+    bool is_opaque() const noexcept { return kind >= Kind::Subst; }
+
+private:
+    template <class N>
+    static Value node(Kind k, N* Value::*field, N* n) noexcept {
+        Value v;
+        v.kind = k;
+        v.*field = n;
+        return v;
+    }
+};
+static_assert(sizeof(Value) == 16);
+
+// What a container knows about its whole subtree, cached. Computed on first
+// need for parsed nodes (they change while parsing; see shape.hpp) and at
+// construction for resolved ones.
+struct Shape {
+    enum State : std::uint8_t { kUnknown, kConcrete, kOpaque };
+    std::uint64_t weight = 0;   // values in the expanded subtree, itself included
+    std::uint64_t bytes = 0;    // text bytes in the expanded subtree
+    std::uint32_t height = 0;   // levels of containers, itself included
+    State state = kUnknown;     // kOpaque: holds a Subst, Concat or Merge somewhere
+    bool shared = false;        // reachable from more than one place
 };
 
 struct Member {
-    Key key;
+    Str key;
     Value value;
 };
 
-// One segment of an unevaluated concatenation.
-struct Text {
-    std::string text;  // unquoted text verbatim, possibly whitespace only
-};
-struct CSeg {
-    std::variant<Value, Text, Subst> v;  // Val, Text, Subst
+struct ArrayNode {
+    Shape shape;
+    Value* items = nullptr;
+    std::uint32_t size = 0;
 };
 
-// True when the value holds no Subst and no Concat at any depth.
-bool is_concrete(const Value& value) noexcept;
+class KeyIndex;
 
-}  // namespace quince
-
-namespace quince {
-
-// One piece of a value while the value parser collects it. Unquoted text is
-// a view into the source, which outlives the collection.
-struct RawPart {
-    enum class Kind : std::uint8_t { Quoted, Unquoted, Subst, Object, Array };
-    Kind kind;
-    std::string quoted;         // Quoted: the text after escape processing
-    std::string_view unquoted;  // Unquoted: the run verbatim
-    Value value;                // Subst, Object, Array
+struct ObjectNode {
+    Shape shape;
+    Member* items = nullptr;
+    std::uint32_t size = 0;
+    std::uint32_t cap = 0;
+    KeyIndex* index = nullptr;  // see key_index.hpp; members are only appended
 };
+
+struct SubstNode {
+    Str* path = nullptr;
+    std::uint32_t length = 0;  // elements in `path`
+    // The first `prefix` elements locate the object an included file was
+    // spliced into: the path is tried with them first, then without.
+    std::uint32_t prefix = 0;
+    bool optional = false;
+    SourcePos pos;  // where "${" stands
+};
+
+struct ConcatNode {
+    Value* items = nullptr;  // segments: values, unquoted text (Str + kUnquoted), Subst
+    std::uint32_t size = 0;
+};
+
+struct MergeNode {
+    Value* layers = nullptr;  // bottom (earliest definition) to top
+    std::uint32_t size = 0;
+    std::uint32_t cap = 0;
+};
+
+// True when the value holds no Subst, Concat or Merge at any depth.
+bool is_concrete(const Value& value);
 
 }  // namespace quince

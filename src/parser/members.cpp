@@ -1,6 +1,8 @@
+#include <algorithm>
+
 #include "model/text.hpp"
+#include "model/tree.hpp"
 #include "parser/parser.hpp"
-#include "resolve/merge.hpp"
 
 namespace quince {
 
@@ -47,93 +49,85 @@ bool is_plain_quoted_key(std::string_view key) noexcept {
     return true;
 }
 
+bool at_include_directive(const Parser& p, bool quoted, std::string_view key) noexcept {
+    return !quoted && key == "include" &&
+           (p.at_end() || (p.cur() != ':' && p.cur() != '=' && p.cur() != '{'));
+}
+
+// Entry: after the key and its inline gap, on the separator. Exit: after the
+// value. `levels` is the nesting the key's dots add around the value.
+Result<Value> separator_and_value(Parser& p, std::size_t levels) {
+    NestingGuard guard(p, levels);
+    if (!guard.ok()) return too_deep(p.here());
+    if (!p.at_end() && (p.cur() == ':' || p.cur() == '=')) {
+        ++p.pos;
+        skip_inline_gap(p);
+        return parse_value(p);
+    }
+    if (!p.at_end() && p.cur() == '{') return parse_braced_members(p);
+    return syntax_error("expected '=' or ':' after the key, got " + render_char_at(p), p.here());
+}
+
 }  // namespace
 
-std::pair<std::string, Value> split_head(std::string_view key, Value value) {
-    std::size_t dot = key.find('.');
-    if (dot == std::string_view::npos) return {std::string(key), std::move(value)};
+std::pair<Str, Value> split_head(Arena& arena, Str key, Value value) {
+    const std::string_view k = key;
+    const std::size_t dot = k.find('.');
+    if (dot == std::string_view::npos) return {key, value};
     // Wrap from the innermost segment outwards, without recursion.
-    std::size_t end = key.size();
-    for (std::size_t cut = key.rfind('.'); cut >= dot; cut = key.rfind('.', cut - 1)) {
-        Object wrapper;
-        wrapper.members.push_back(Member{std::string(key.substr(cut + 1, end - cut - 1)),
-                                         std::move(value)});
-        value = Value(std::move(wrapper));
+    std::size_t end = k.size();
+    for (std::size_t cut = k.rfind('.');; cut = k.rfind('.', cut - 1)) {
+        ObjectNode* wrapper = make_object(arena, 1);
+        append_member(arena, *wrapper, k.substr(cut + 1, end - cut - 1), value);
+        value = Value::of(wrapper);
         end = cut;
         if (cut == dot) break;
     }
-    return {std::string(key.substr(0, dot)), std::move(value)};
+    return {k.substr(0, dot), value};
 }
 
-Result<Object> parse_members_until(Parser& p, std::optional<char> terminator) {
-    Object obj;
+Status parse_members_until(Parser& p, std::optional<char> terminator, ObjectNode& obj) {
+    MergeContext merging = p.cx.merging();
     for (;;) {
         skip_member_gap(p);
         if (p.at_end()) {
-            if (terminator) return syntax_error("missing '}'");
-            return obj;
+            if (terminator) return syntax_error("missing '}'", p.here());
+            return {};
         }
-        if (terminator && p.cur() == *terminator) {
-            obj.members.shrink_to_fit();
-            return obj;
-        }
+        if (terminator && p.cur() == *terminator) return {};
+        if (!p.cx.budget.step()) return p.cx.budget.failure();
 
-        std::string quoted_key;
-        std::string_view key;
+        const std::size_t key_pos = p.pos;
+        Str key;
         const bool quoted = p.cur() == '"';
         if (quoted) {
-            if (auto plain = plain_quoted(p)) {
-                key = *plain;
-            } else {
-                auto text = parse_quoted(p);
-                if (!text) return std::move(text).error();
-                quoted_key = std::move(*text);
-                key = quoted_key;
-            }
+            auto text = parse_quoted(p);
+            if (!text) return std::move(text).error();
+            key = *text;
         } else {
             key = read_unquoted_key(p);
-            if (key.empty()) return syntax_error("empty key");
+            if (key.size == 0) return syntax_error("empty key", p.here());
         }
         skip_inline_gap(p);
 
-        if (!quoted && key == "include" &&
-            (p.at_end() || (p.cur() != ':' && p.cur() != '=' && p.cur() != '{'))) {
+        if (at_include_directive(p, quoted, key)) {
             Status st = parse_include(p, obj);
-            if (!st) return std::move(st).error();
+            if (!st) return st;
             continue;
         }
-        if (!p.at_end() && p.cur() == '+' && p.next() == '=') return unsupported("'+=' operator");
+        if (!p.at_end() && p.cur() == '+' && p.next() == '=')
+            return unsupported("'+=' operator", p.here());
         if (quoted && !is_plain_quoted_key(key))
-            return unsupported("quoted key with special characters");
+            return unsupported("quoted key with special characters", p.at(key_pos));
 
-        Value value;
-        if (!p.at_end() && (p.cur() == ':' || p.cur() == '=')) {
-            ++p.pos;
-            skip_inline_gap(p);
-            auto v = parse_value(p);
-            if (!v) return std::move(v).error();
-            value = std::move(*v);
-        } else if (!p.at_end() && p.cur() == '{') {
-            auto sub = parse_braced_members(p);
-            if (!sub) return std::move(sub).error();
-            value = Value(std::move(*sub));
-        } else {
-            return syntax_error("expected '=' or ':' after the key, got " + render_char_at(p));
-        }
-
-        if (quoted) {
-            merge_into(obj, Key(key), std::move(value), &p.shared->budget);
-        } else if (key.find('.') == std::string_view::npos) {
-            merge_into(obj, Key(key), std::move(value), &p.shared->budget);
-        } else {
-            // Every dot adds a level of nesting, which counts like a brace.
-            std::size_t dots = 0;
-            for (char c : key) dots += c == '.';
-            if (p.depth + dots > kMaxDepth) return too_deep();
-            auto [head, nested] = split_head(key, std::move(value));
-            merge_into(obj, Key(head), std::move(nested), &p.shared->budget);
-        }
-        if (p.shared->budget.exhausted()) return Budget::exceeded();
+        // Every dot of an unquoted key adds a level of nesting, which counts
+        // like a brace around the value.
+        const std::size_t dots = quoted ? 0 : std::count(key.data, key.data + key.size, '.');
+        auto value = separator_and_value(p, dots);
+        if (!value) return std::move(value).error();
+        auto [head, nested] = quoted ? std::pair<Str, Value>{key, *value}
+                                     : split_head(p.cx.arena, key, *value);
+        if (!merge_into(merging, obj, head, nested)) return p.cx.budget.failure();
     }
 }
 

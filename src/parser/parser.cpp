@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "model/tree.hpp"
+
 namespace quince {
 
 namespace {
@@ -18,6 +20,17 @@ void skip_comment(Parser& p) noexcept {
 bool at_comment(const Parser& p) noexcept {
     char c = p.cur();
     return c == '#' || (c == '/' && p.next() == '/');
+}
+
+// Entry: on "{". Exit: after the matching "}". The members go into `obj`.
+Status braced_members_into(Parser& p, ObjectNode& obj) {
+    if (p.at_end() || p.cur() != '{') return syntax_error("expected '{'", p.here());
+    ++p.pos;
+    Status st = parse_members_until(p, '}', obj);
+    if (!st) return st;
+    if (p.at_end() || p.cur() != '}') return syntax_error("expected '}'", p.here());
+    ++p.pos;
+    return {};
 }
 
 }  // namespace
@@ -49,29 +62,29 @@ void skip_inline_gap(Parser& p) noexcept {
 }
 
 Result<Value> parse_root(Parser& p) {
+    ObjectNode* root = make_object(p.cx.arena);
     skip_member_gap(p);
     if (!p.at_end() && p.cur() == '{') {
-        auto obj = parse_braced_members(p);
-        if (!obj) return std::move(obj).error();
+        // The root's own braces are no level of nesting: a document nests
+        // the same with or without them.
+        Status st = braced_members_into(p, *root);
+        if (!st) return std::move(st).error();
         skip_member_gap(p);
-        if (!p.at_end()) return syntax_error("content after the root object");
-        return Value(std::move(*obj));
+        if (!p.at_end()) return syntax_error("content after the root object", p.here());
+        return Value::of(root);
     }
-    auto obj = parse_members_until(p, std::nullopt);
-    if (!obj) return std::move(obj).error();
-    return Value(std::move(*obj));
+    Status st = parse_members_until(p, std::nullopt, *root);
+    if (!st) return std::move(st).error();
+    return Value::of(root);
 }
 
-Result<Object> parse_braced_members(Parser& p) {
-    if (p.at_end() || p.cur() != '{') return syntax_error("expected '{'");
-    ++p.pos;
-    DepthGuard guard(p.depth, kMaxDepth);
-    if (!guard.ok()) return too_deep();
-    auto obj = parse_members_until(p, '}');
-    if (!obj) return obj;
-    if (p.at_end() || p.cur() != '}') return syntax_error("expected '}'");
-    ++p.pos;
-    return obj;
+Result<Value> parse_braced_members(Parser& p) {
+    NestingGuard guard(p);
+    if (!guard.ok()) return too_deep(p.here());
+    ObjectNode* obj = make_object(p.cx.arena);
+    Status st = braced_members_into(p, *obj);
+    if (!st) return std::move(st).error();
+    return Value::of(obj);
 }
 
 }  // namespace quince

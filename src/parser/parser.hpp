@@ -7,19 +7,19 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "model/arena.hpp"
 #include "model/budget.hpp"
 #include "model/error.hpp"
+#include "model/limits.hpp"
+#include "model/merge.hpp"
+#include "model/options.hpp"
+#include "model/source.hpp"
 #include "model/stack.hpp"
 #include "model/value.hpp"
 
 namespace quince {
-
-// Nesting of arrays, objects, dotted keys and includes is bounded so that
-// recursion can never exhaust the native stack, whatever the input. A level
-// costs about a kilobyte of stack here; 2000 levels stay well inside the
-// 8 MiB that a Linux thread gets by default.
-inline constexpr std::size_t kMaxDepth = 2000;
 
 // The chain of files being included around a nested parser, innermost
 // first; lets a directive recognise a file that is already open above it.
@@ -29,28 +29,38 @@ struct IncludeFrame {
     const IncludeFrame* outer = nullptr;
 };
 
+// What the parsers of one call share, nested (included) ones too.
+struct ParseContext {
+    ParseContext(Arena& a, Budget& b, const Options& o) noexcept : arena(a), budget(b), options(o) {}
+
+    Arena& arena;
+    Budget& budget;
+    const Options& options;
+    std::size_t includes = 0;   // include directives carried out
+    bool unresolved = false;    // a Subst, Concat or Merge was built somewhere
+    std::vector<Value> items;   // elements of the open arrays, innermost last
+    std::string scratch;        // text being decoded
+
+    MergeContext merging() noexcept { return {arena, budget, options.dialect}; }
+};
+
 struct Parser {
     // The source as validated UTF-8. Positions count bytes (see text.hpp for
     // why that is indistinguishable from counting code points).
     std::string_view chars;
+    std::size_t pos = 0;
+    // Open arrays, objects, dotted-key levels and includes around `pos`.
+    std::size_t depth = 0;
+    const Source* source = nullptr;
     // Include base directory; empty means "as written", i.e. relative to the
     // process's working directory.
     std::string base;
-    std::size_t pos = 0;
-    // Open arrays, objects and includes around `pos`.
-    std::size_t depth = 0;
     // The file this parser reads, when it was included; null at the top.
     const IncludeFrame* file = nullptr;
-    // What the whole parse shares, nested parsers included.
-    struct Shared {
-        Budget budget;           // copies and included text
-        std::size_t includes = 0;  // include directives carried out
-        bool unresolved = false;   // a Subst or Concat was built somewhere
-    };
-    Shared* shared = &own_shared;
-    Shared own_shared;
+    ParseContext& cx;
 
-    explicit Parser(std::string_view text) noexcept : chars(text) {}
+    Parser(const Source& src, ParseContext& context) noexcept
+        : chars(src.text), source(&src), cx(context) {}
     Parser(const Parser&) = delete;
     Parser& operator=(const Parser&) = delete;
 
@@ -59,6 +69,11 @@ struct Parser {
     // The byte after `pos`, or NUL past the end (NUL never matches a
     // look-ahead the grammar asks for).
     char next() const noexcept { return pos + 1 < chars.size() ? chars[pos + 1] : '\0'; }
+    SourcePos here() const noexcept { return at(pos); }
+    SourcePos at(std::size_t offset) const noexcept {
+        return {source, static_cast<std::uint32_t>(offset)};
+    }
+    bool hocon() const noexcept { return cx.options.dialect == Dialect::Hocon; }
 };
 
 // Gaps. Both leave `pos` on the first character that is not part of the gap.
@@ -68,39 +83,51 @@ void skip_inline_gap(Parser& p) noexcept;
 // Entry: pos 0. Exit: end of text. The root object of the document.
 Result<Value> parse_root(Parser& p);
 
-// Entry: on "{". Exit: after the matching "}".
-Result<Object> parse_braced_members(Parser& p);
+// Entry: on "{". Exit: after the matching "}". A new object.
+Result<Value> parse_braced_members(Parser& p);
 
 // Entry: anywhere. Exit: on `terminator` (not consumed) or at the end of the
-// text when there is no terminator.
-Result<Object> parse_members_until(Parser& p, std::optional<char> terminator);
+// text when there is no terminator. Members are merged into `obj`.
+Status parse_members_until(Parser& p, std::optional<char> terminator, ObjectNode& obj);
 
 // Entry: after the separator (or on an array element). Exit: on the
 // character that ended the value, not consumed.
 Result<Value> parse_value(Parser& p);
 
-// Entry: on the opening double quote. Exit: after the closing one.
-Result<std::string> parse_quoted(Parser& p);
-// The same for the common case of a string without escapes, as a view into
-// the source; empty (and `pos` unchanged) when the string has an escape or
-// no closing quote.
-std::optional<std::string_view> plain_quoted(Parser& p) noexcept;
+// Entry: on the opening double quote. Exit: after the closing one. The text
+// is a view of the source when the string has no escape.
+Result<Str> parse_quoted(Parser& p);
 
 // Classifies one trimmed unquoted token. Never fails.
 Value parse_scalar(std::string_view text);
 
 // Entry: after "include" and its inline gap. Exit: on the character that
 // ended the directive. The included members are merged into `obj`.
-Status parse_include(Parser& p, Object& obj);
+Status parse_include(Parser& p, ObjectNode& obj);
 
 // Splits "a.b.c" into the head "a" and {b: {c: value}}.
-std::pair<std::string, Value> split_head(std::string_view key, Value value);
+std::pair<Str, Value> split_head(Arena& arena, Str key, Value value);
 
 // The character at `pos` as "expected '=' ..." shows it: None, or Some('c').
 std::string render_char_at(const Parser& p);
 // An include target as "unquoted include: ..." shows it, quotes included.
 std::string render_include_target(std::string_view text);
 
-inline EngineError too_deep() { return syntax_error("nesting too deep"); }
+inline EngineError too_deep(SourcePos pos = {}) {
+    EngineError e = syntax_error("nesting too deep", pos);
+    e.limit = true;
+    return e;
+}
+
+// One more level of nesting at `p`, for the lifetime of the guard.
+class NestingGuard {
+public:
+    explicit NestingGuard(Parser& p, std::size_t levels = 1) noexcept
+        : guard_(p.depth, limits::kMaxDepth, levels) {}
+    bool ok() const noexcept { return guard_.ok(); }
+
+private:
+    DepthGuard guard_;
+};
 
 }  // namespace quince

@@ -1,31 +1,37 @@
+#include <cstring>
+
 #include "parser/parser.hpp"
 
 namespace quince {
 
-std::optional<std::string_view> plain_quoted(Parser& p) noexcept {
-    const std::string_view s = p.chars;
-    std::size_t stop = p.pos + 1;
-    while (stop < s.size() && s[stop] != '"' && s[stop] != '\\') ++stop;
-    if (stop == s.size() || s[stop] != '"') return std::nullopt;
-    std::string_view text = s.substr(p.pos + 1, stop - p.pos - 1);
-    p.pos = stop + 1;
-    return text;
+namespace {
+
+// Position of the first double quote or backslash at or after `from`.
+std::size_t find_stop(std::string_view s, std::size_t from) noexcept {
+    while (from < s.size() && s[from] != '"' && s[from] != '\\') ++from;
+    return from;
 }
 
-Result<std::string> parse_quoted(Parser& p) {
-    if (auto plain = plain_quoted(p)) return std::string(*plain);
-    ++p.pos;  // the opening quote
-    std::string text;
+}  // namespace
+
+Result<Str> parse_quoted(Parser& p) {
     const std::string_view s = p.chars;
+    std::size_t stop = find_stop(s, p.pos + 1);
+    if (stop < s.size() && s[stop] == '"') {
+        // No escape: the text is a view of the source.
+        std::string_view text = s.substr(p.pos + 1, stop - p.pos - 1);
+        p.pos = stop + 1;
+        return Str(text);
+    }
+    ++p.pos;  // the opening quote
+    std::string& text = p.cx.scratch;
+    text.clear();
     for (;;) {
-        // Copy the plain stretch up to the next quote or backslash at once.
-        std::size_t stop = p.pos;
-        while (stop < s.size() && s[stop] != '"' && s[stop] != '\\') ++stop;
-        if (stop == s.size()) return syntax_error("missing closing quote");
+        if (stop == s.size()) return syntax_error("missing closing quote", p.at(s.size()));
         text.append(s.data() + p.pos, stop - p.pos);
         p.pos = stop + 1;
-        if (s[stop] == '"') return text;
-        if (p.at_end()) return syntax_error("incomplete escape");
+        if (s[stop] == '"') return Str(p.cx.arena.copy(text));
+        if (p.at_end()) return syntax_error("incomplete escape", p.here());
         char e = p.cur();
         ++p.pos;
         switch (e) {
@@ -42,6 +48,7 @@ Result<std::string> parse_quoted(Parser& p) {
             text += '\\';
             text += e;
         }
+        stop = find_stop(s, p.pos);
     }
 }
 

@@ -1,9 +1,18 @@
 #include "model/text.hpp"
+#include "model/tree.hpp"
 #include "parser/parser.hpp"
 
 namespace quince {
 
 namespace {
+
+// One piece of a value while the value parser collects it.
+struct RawPart {
+    enum class Kind : std::uint8_t { Quoted, Unquoted, Subst, Object, Array };
+    Kind kind = Kind::Unquoted;
+    Str text;     // Quoted: after escape processing; Unquoted: the run verbatim
+    Value value;  // Subst, Object, Array
+};
 
 // Most values are a single part; keep that one inline so that it costs no
 // allocation.
@@ -11,9 +20,9 @@ class PartList {
 public:
     std::size_t size() const noexcept { return n_; }
     RawPart& operator[](std::size_t i) noexcept { return i == 0 ? first_ : rest_[i - 1]; }
-    void push(RawPart part) {
-        if (n_ == 0) first_ = std::move(part);
-        else rest_.push_back(std::move(part));
+    void push(const RawPart& part) {
+        if (n_ == 0) first_ = part;
+        else rest_.push_back(part);
         ++n_;
     }
 
@@ -73,6 +82,7 @@ std::string_view read_unquoted(Parser& p) {
 
 // Entry: on "$" of "${". Exit: after the closing "}".
 Result<Value> read_subst(Parser& p) {
+    const SourcePos at = p.here();
     p.pos += 2;
     bool optional = false;
     if (!p.at_end() && p.cur() == '?') {
@@ -80,56 +90,57 @@ Result<Value> read_subst(Parser& p) {
         ++p.pos;
     }
     std::size_t close = p.chars.find('}', p.pos);
-    if (close == std::string_view::npos) return syntax_error("missing '}' in substitution");
+    if (close == std::string_view::npos) return syntax_error("missing '}' in substitution", p.here());
     std::string_view body = trim(p.chars.substr(p.pos, close - p.pos));
     p.pos = close + 1;
-    Subst subst{{}, optional};
+    std::vector<Str> path;
     for (;;) {
         std::size_t dot = body.find('.');
-        subst.path.emplace_back(trim(body.substr(0, dot)));
+        path.emplace_back(trim(body.substr(0, dot)));
         if (dot == std::string_view::npos) break;
         body.remove_prefix(dot + 1);
     }
-    return Value(std::move(subst));
+    return make_subst(p.cx.arena, path.data(), static_cast<std::uint32_t>(path.size()), 0, optional, at);
 }
 
 // Entry: on "[". Exit: after the matching "]".
 Result<Value> read_array(Parser& p) {
     ++p.pos;
-    DepthGuard guard(p.depth, kMaxDepth);
-    if (!guard.ok()) return too_deep();
-    Array array;
+    NestingGuard guard(p);
+    if (!guard.ok()) return too_deep(p.here());
+    std::vector<Value>& items = p.cx.items;
+    const std::size_t mark = items.size();
     for (;;) {
         skip_member_gap(p);
-        if (p.at_end()) return syntax_error("missing ']'");
+        if (p.at_end()) return syntax_error("missing ']'", p.here());
         if (p.cur() == ']') {
             ++p.pos;
-            array.items.shrink_to_fit();
-            return Value(std::move(array));
+            Value array = make_array(p.cx.arena, items.data() + mark, items.size() - mark);
+            items.resize(mark);
+            return array;
         }
+        if (!p.cx.budget.step()) return p.cx.budget.failure();
         auto item = parse_value(p);
         if (!item) return item;
-        if (array.items.empty()) array.items.reserve(4);
-        array.items.push_back(std::move(*item));
+        items.push_back(*item);
     }
 }
 
-CSeg to_segment(RawPart& part) {
+Value to_segment(const RawPart& part) {
     switch (part.kind) {
-    case RawPart::Kind::Quoted: return CSeg{Value(std::move(part.quoted))};
-    case RawPart::Kind::Unquoted: return CSeg{Text{std::string(part.unquoted)}};
-    case RawPart::Kind::Subst: return CSeg{std::move(*part.value.get<Subst>())};
-    default: return CSeg{std::move(part.value)};
+    case RawPart::Kind::Quoted: return Value::string(part.text);
+    case RawPart::Kind::Unquoted: return Value::textual(Kind::Str, part.text, Value::kUnquoted);
+    default: return part.value;
     }
 }
 
 // The value of a lone significant part.
-Result<Value> single(Parser& p, RawPart& part) {
+Result<Value> single(Parser& p, const RawPart& part) {
     switch (part.kind) {
     case RawPart::Kind::Quoted:
-        return Value(std::move(part.quoted));
+        return Value::string(part.text);
     case RawPart::Kind::Unquoted: {
-        std::string_view text = trim(part.unquoted);
+        std::string_view text = trim(part.text);
         std::size_t words = 0;
         bool keyword = false;
         any_word(text, [&](std::string_view w) {
@@ -138,23 +149,23 @@ Result<Value> single(Parser& p, RawPart& part) {
             return false;
         });
         if (words >= 2 && keyword)
-            return unsupported("bare keyword (true/false/null) in multi-token value");
+            return unsupported("bare keyword (true/false/null) in multi-token value", p.here());
         return parse_scalar(text);
     }
     case RawPart::Kind::Subst:
-        p.shared->unresolved = true;
+        p.cx.unresolved = true;
         [[fallthrough]];
     default:
-        return std::move(part.value);
+        return part.value;
     }
 }
 
 bool is_significant(const RawPart& part) {
-    return part.kind != RawPart::Kind::Unquoted || !is_blank(part.unquoted);
+    return part.kind != RawPart::Kind::Unquoted || !is_blank(part.text);
 }
 
 Result<Value> assemble(Parser& p, PartList& parts) {
-    if (parts.size() == 0) return unsupported("empty value");
+    if (parts.size() == 0) return unsupported("empty value", p.here());
     std::size_t significant = 0, last_significant = 0;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (!is_significant(parts[i])) continue;
@@ -163,13 +174,13 @@ Result<Value> assemble(Parser& p, PartList& parts) {
     }
     if (significant == 1) return single(p, parts[last_significant]);
     for (std::size_t i = 0; i < parts.size(); ++i)
-        if (parts[i].kind == RawPart::Kind::Unquoted && has_bare_keyword(parts[i].unquoted))
-            return unsupported("bare keyword (true/false/null) in concatenation");
-    p.shared->unresolved = true;
-    Concat concat;
-    concat.segs.reserve(parts.size());
-    for (std::size_t i = 0; i < parts.size(); ++i) concat.segs.push_back(to_segment(parts[i]));
-    return Value(std::move(concat));
+        if (parts[i].kind == RawPart::Kind::Unquoted && has_bare_keyword(parts[i].text))
+            return unsupported("bare keyword (true/false/null) in concatenation", p.here());
+    p.cx.unresolved = true;
+    std::vector<Value> segs;
+    segs.reserve(parts.size());
+    for (std::size_t i = 0; i < parts.size(); ++i) segs.push_back(to_segment(parts[i]));
+    return make_concat(p.cx.arena, segs.data(), segs.size());
 }
 
 bool at_value_end(const Parser& p) noexcept {
@@ -196,7 +207,7 @@ Status read_part(Parser& p, RawPart& part) {
         auto text = parse_quoted(p);
         if (!text) return std::move(text).error();
         part.kind = RawPart::Kind::Quoted;
-        part.quoted = std::move(*text);
+        part.text = *text;
         return {};
     }
     Result<Value> value = Value();
@@ -205,19 +216,17 @@ Status read_part(Parser& p, RawPart& part) {
         value = read_subst(p);
     } else if (c == '{') {
         part.kind = RawPart::Kind::Object;
-        auto obj = parse_braced_members(p);
-        if (!obj) return std::move(obj).error();
-        value = Value(std::move(*obj));
+        value = parse_braced_members(p);
     } else if (c == '[') {
         part.kind = RawPart::Kind::Array;
         value = read_array(p);
     } else {
         part.kind = RawPart::Kind::Unquoted;
-        part.unquoted = read_unquoted(p);
+        part.text = read_unquoted(p);
         return {};
     }
     if (!value) return std::move(value).error();
-    part.value = std::move(*value);
+    part.value = *value;
     return {};
 }
 
@@ -227,12 +236,12 @@ Result<Value> parse_value(Parser& p) {
     skip_inline_gap(p);
     PartList parts;
     while (!p.at_end() && !at_value_end(p)) {
-        RawPart part{RawPart::Kind::Unquoted, {}, {}, {}};
+        RawPart part;
         Status st = read_part(p, part);
         if (!st) return std::move(st).error();
         // Most values are one token: skip the collection for them.
         if (parts.size() == 0 && is_significant(part) && ends_after_blanks(p)) return single(p, part);
-        parts.push(std::move(part));
+        parts.push(part);
     }
     return assemble(p, parts);
 }

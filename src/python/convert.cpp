@@ -6,43 +6,39 @@
 #include <vector>
 
 #include "model/key_hash.hpp"
-#include "model/stack.hpp"
-#include "python/errors.hpp"
+#include "model/limits.hpp"
+#include "model/number.hpp"
 
 namespace quince::py {
 
 namespace {
 
-// Creating a scalar only fails when the interpreter itself is in trouble;
-// that is reported as an internal failure, with the Python error printed.
-Ref checked(PyObject* o) {
-    if (!o) {
-        PyErr_Print();
-        throw InternalFailure{"Python API call failed"};
-    }
-    return Ref::steal(o);
-}
-
 Ref str_from(std::string_view s) {
-    return checked(PyUnicode_FromStringAndSize(s.data(), static_cast<Py_ssize_t>(s.size())));
+    return Ref::steal(PyUnicode_FromStringAndSize(s.data(), static_cast<Py_ssize_t>(s.size())));
 }
 
 // Python's own int() parses the digits, so arbitrary sizes come out exact.
-Ref big_int(const BigInt& b) {
+Ref big_int(std::string_view text) {
     Ref name = str_from("builtins");
+    if (!name) return {};
     Ref builtins = Ref::steal(PyImport_Import(name.get()));
     if (!builtins) return {};
     Ref int_name = str_from("int");
+    if (!int_name) return {};
     Ref int_type = Ref::steal(PyObject_GetAttr(builtins.get(), int_name.get()));
     if (!int_type) return {};
-    Ref args = checked(PyTuple_New(1));
-    PyTuple_SetItem(args.get(), 0, str_from(b.text).release());  // steals
+    Ref arg = str_from(text);
+    if (!arg) return {};
+    Ref args = Ref::steal(PyTuple_New(1));
+    if (!args) return {};
+    PyTuple_SetItem(args.get(), 0, arg.release());  // steals
     return Ref::steal(PyObject_Call(int_type.get(), args.get(), nullptr));
 }
 
-Ref too_deep() {
-    PyErr_SetString(PyExc_RecursionError, "nesting too deep to convert");
-    return {};
+Ref integer(std::string_view text) {
+    std::int64_t n = 0;
+    if (integer_value(text, n)) return Ref::steal(PyLong_FromLongLong(n));
+    return big_int(text);
 }
 
 // One conversion: keys that repeat (the same field in every element of a
@@ -52,7 +48,7 @@ Ref too_deep() {
 // wide mapping) costs a hash and one probe, whatever the document.
 class Converter {
 public:
-    Converter() : slots_(kSlots) {}
+    explicit Converter(ProgressHook* progress) : progress_(progress), slots_(kSlots) {}
     ~Converter() {
         for (Slot& s : slots_)
             if (s.str) Py_DecRef(s.str);
@@ -60,59 +56,83 @@ public:
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
-    // Consumes `value`: each subtree is released as soon as it is converted,
-    // while it is still in the processor's cache.
-    Ref convert(Value& value) {
-        switch (value.kind()) {
+    // Without recursion: a container is stored in its parent as soon as it
+    // is created, then filled, so the native stack does not grow with the
+    // document's depth.
+    Ref convert(const Value& root) {
+        Ref result = scalar_or_empty(root);
+        if (!result || !root.is_container()) return result;
+        frames_.push_back(Frame{root, 0, result.get()});
+        while (!frames_.empty()) {
+            Frame& f = frames_.back();
+            const std::uint32_t n = f.node.kind == Kind::Array ? f.node.array->size : f.node.object->size;
+            if (f.next == n) {
+                frames_.pop_back();
+                continue;
+            }
+            const std::uint32_t i = f.next++;
+            const bool in_array = f.node.kind == Kind::Array;
+            const Value& child = in_array ? f.node.array->items[i] : f.node.object->items[i].value;
+            PyObject* container = f.py;
+            Ref item = scalar_or_empty(child);
+            if (!item) return {};
+            PyObject* borrowed = item.get();
+            if (in_array) {
+                PyList_SetItem(container, static_cast<Py_ssize_t>(i), item.release());  // steals
+            } else {
+                Ref keep;
+                PyObject* k = key(f.node.object->items[i].key, keep);
+                if (!k || PyDict_SetItem(container, k, item.get()) < 0) return {};
+            }
+            if (child.is_container()) frames_.push_back(Frame{child, 0, borrowed});
+        }
+        return result;
+    }
+
+private:
+    struct Frame {
+        Value node;
+        std::uint32_t next;  // the next child to convert
+        PyObject* py;        // borrowed: its parent (or the result) owns it
+    };
+
+    // The Python object for a scalar, or a new empty container of the
+    // right size for an array or object.
+    Ref scalar_or_empty(const Value& value) {
+        switch (value.kind) {
         case Kind::Null:
             return Ref::borrow(Py_None);
         case Kind::Bool:
-            return Ref::borrow(*value.get<bool>() ? Py_True : Py_False);
+            return Ref::borrow(value.truth() ? Py_True : Py_False);
         case Kind::Int:
-            return checked(PyLong_FromLongLong(*value.get<std::int64_t>()));
         case Kind::BigInt:
-            return big_int(*value.get<BigInt>());
+            return integer(value.str());
         case Kind::Float:
-            return checked(PyFloat_FromDouble(*value.get<double>()));
+            return Ref::steal(PyFloat_FromDouble(float_value(value.str())));
         case Kind::Str:
-            return str_from(*value.get<std::string>());
-        case Kind::Array: {
-            if (!stack_room()) return too_deep();
-            auto& items = value.get<Array>()->items;
-            Ref list = checked(PyList_New(static_cast<Py_ssize_t>(items.size())));
-            for (std::size_t i = 0; i < items.size(); ++i) {
-                Ref item = convert(items[i]);
-                if (!item) return {};
-                PyList_SetItem(list.get(), static_cast<Py_ssize_t>(i), item.release());  // steals
-            }
-            value = Value();
-            return list;
-        }
-        case Kind::Object: {
-            if (!stack_room()) return too_deep();
-            Ref dict = checked(PyDict_New());
-            for (Member& m : value.get<Object>()->members) {
-                Ref item = convert(m.value);
-                if (!item) return {};
-                Ref keep;
-                if (PyDict_SetItem(dict.get(), key(m.key, keep), item.get()) < 0) return {};
-            }
-            value = Value();
-            return dict;
-        }
-        case Kind::Subst:
-        case Kind::Concat:
+            return str_from(value.str());
+        case Kind::Array:
+            if (!tick(value.array->size)) return {};
+            return Ref::steal(PyList_New(static_cast<Py_ssize_t>(value.array->size)));
+        case Kind::Object:
+            if (!tick(value.object->size)) return {};
+            return Ref::steal(PyDict_New());
+        default:
             break;
         }
         PyErr_SetString(PyExc_RuntimeError, "unresolved node");
         return {};
     }
 
-private:
-    static constexpr std::size_t kSlots = 2048;
+    // The progress hook sees the signals (KeyboardInterrupt).
+    bool tick(std::size_t n) {
+        done_ += n;
+        if (done_ < next_check_) return true;
+        next_check_ = done_ + limits::kProgressInterval;
+        return !progress_ || progress_->keep_going();
+    }
 
-    // Keys are copied into the slot, as the tree is released during the
-    // conversion; longer keys are rare and simply not cached.
+    static constexpr std::size_t kSlots = 2048;
     static constexpr std::size_t kKeyMax = 46;
     struct Slot {
         std::uint64_t hash = 0;
@@ -133,6 +153,7 @@ private:
         if (slot.str && slot.hash == hash && std::string_view(slot.text, slot.len) == text)
             return slot.str;
         Ref fresh = str_from(text);
+        if (!fresh) return nullptr;
         if (slot.str) Py_DecRef(slot.str);
         slot.hash = hash;
         slot.str = fresh.release();
@@ -141,12 +162,15 @@ private:
         return slot.str;
     }
 
+    ProgressHook* progress_;
+    std::uint64_t done_ = 0, next_check_ = limits::kProgressInterval;
+    std::vector<Frame> frames_;
     std::vector<Slot> slots_;
 };
 
 }  // namespace
 
-Ref value_to_py(Value& value) {
+Ref value_to_py(const Value& value, ProgressHook* progress) {
     // The objects built here cannot form cycles, so the cyclic collector,
     // which allocation after allocation would otherwise start, has nothing
     // to find among them.
@@ -157,7 +181,7 @@ Ref value_to_py(Value& value) {
             if (enabled) PyGC_Enable();
         }
     } restore{gc_was_enabled};
-    Converter converter;
+    Converter converter(progress);
     return converter.convert(value);
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "model/budget.hpp"
 #include "model/value.hpp"
 #include "python/pyref.hpp"
 
 namespace quince::py {
 
-// Builds the Python object for a resolved tree, releasing the tree as it
-// goes. Returns null with an exception set; throws InternalFailure when
-// CPython cannot create a scalar.
-Ref value_to_py(Value& value);
+// Builds the Python objects for a resolved tree. Returns null with an
+// exception set (MemoryError when the interpreter runs out of memory,
+// whatever the progress hook raised when it says stop).
+Ref value_to_py(const Value& value, ProgressHook* progress);
 
 }  // namespace quince::py

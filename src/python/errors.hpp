@@ -4,13 +4,13 @@
 #include <string>
 #include <string_view>
 
+#include "model/budget.hpp"
 #include "model/error.hpp"
 #include "python/pyref.hpp"
 
 namespace quince::py {
 
-// Thrown (never across the C boundary) when the engine breaks an invariant
-// or a Python API call that cannot fail for well-formed input fails.
+// Thrown (never across the C boundary) when the engine breaks an invariant.
 struct InternalFailure {
     std::string message;
 };
@@ -18,13 +18,21 @@ struct InternalFailure {
 // Sets `type` with the single str argument `msg`; returns null for chaining.
 PyObject* raise(PyObject* type, std::string_view msg);
 
-// Parsing errors map by category; resolution errors are all
-// NotImplementedError.
-PyObject* raise_parse_error(const EngineError& err);
-PyObject* raise_resolve_error(const EngineError& err);
+// The strict dialect's mapping: malformed text is ValueError, a missing
+// required include FileNotFoundError, everything else NotImplementedError.
+PyObject* raise_strict_error(const EngineError& err);
 
-// Raises the BaseException subclass reserved for internal failures; an empty
-// message gets a generic text.
+// Creates the BaseException subclass reserved for internal failures; called
+// once at import, so that raising one later needs no allocation of a class.
+bool init_internal_failure();
+// Raises it; an empty message gets a generic text.
 PyObject* raise_internal_failure(std::string_view msg);
+
+// Lets a long call see Ctrl-C: the pending signal handlers run every few
+// milliseconds of work, and an exception they raise stops the call.
+class SignalCheck final : public ProgressHook {
+public:
+    bool keep_going() override { return PyErr_CheckSignals() == 0; }
+};
 
 }  // namespace quince::py

@@ -7,12 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "model/value.hpp"
-#include "parser/parser.hpp"
+#include "engine/engine.hpp"
 #include "python/convert.hpp"
 #include "python/errors.hpp"
 #include "python/pyref.hpp"
-#include "resolve/resolve.hpp"
 
 namespace quince::py {
 
@@ -48,15 +46,14 @@ PyObject* not_a_string(const char* param, PyObject* obj) {
 }
 
 PyObject* run(std::string_view text, std::string_view base) {
-    Parser parser(text);
-    parser.base.assign(base);
-    Result<Value> raw = parse_root(parser);
-    if (!raw) return raise_parse_error(raw.error());
-    if (!parser.shared->unresolved) return value_to_py(*raw).release();
-    Result<std::optional<Value>> resolved = resolve_document(std::move(*raw));
-    if (!resolved) return raise_resolve_error(resolved.error());
-    if (!*resolved) return PyDict_New();
-    return value_to_py(**resolved).release();
+    SignalCheck progress;
+    Options options;
+    options.base.assign(base);
+    options.progress = &progress;
+    Call call(options);
+    Result<Value> root = call.run(text);
+    if (!root) return raise_strict_error(root.error());
+    return value_to_py(*root, &progress).release();
 }
 
 PyObject* parse_impl(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -192,6 +189,7 @@ extern "C" __attribute__((visibility("default"))) PyObject* PyInit__native(void)
             return nullptr;
         }
         if (!g_module) {
+            if (!init_internal_failure()) return nullptr;
             Ref module = create_module();
             if (!module) return nullptr;
             g_module = module.release();

@@ -2,30 +2,24 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "model/number.hpp"
 #include "model/text.hpp"
-#include "resolve/merge.hpp"
-#include "resolve/resolve.hpp"
+#include "resolve/internal.hpp"
 
 namespace quince {
 
 namespace {
 
-// One resolved segment of a concatenation: text as written, or a value
-// (empty when the segment resolved to nothing).
-struct Unit {
-    const std::string* text = nullptr;
-    std::optional<Value> value;
-    bool blank = false;
-};
-
-EngineError mixed_error() { return unsupported("object/array not allowed in a string concatenation"); }
+EngineError mixed_error(SourcePos pos) {
+    return resolve_error("object/array not allowed in a string concatenation", pos);
+}
 
 // Shortest round-trip digits in positional notation, only where that
 // notation stays short: magnitudes in [1e-4, 1e16), and zero.
-Status append_float(std::string& out, double d) {
+Status append_float(std::string& out, double d, SourcePos pos) {
     const double m = std::fabs(d);
     if (!std::isfinite(d) || (m != 0.0 && (m < 1e-4 || m >= 1e16)))
-        return unsupported("float outside the iso-renderable range in string concatenation");
+        return resolve_error("float outside the iso-renderable range in string concatenation", pos);
     char buf[64];
     auto [end, ec] = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed);
     std::string_view digits(buf, static_cast<std::size_t>(end - buf));
@@ -34,105 +28,97 @@ Status append_float(std::string& out, double d) {
     return {};
 }
 
-Status append_scalar(std::string& out, const Value& v) {
-    switch (v.kind()) {
+// The strict dialect's rendering of a value inside a string.
+Status append_scalar(std::string& out, const Value& v, SourcePos pos) {
+    switch (v.kind) {
     case Kind::Null:
         return {};
     case Kind::Bool:
-        out += *v.get<bool>() ? "True" : "False";
+        out += v.truth() ? "True" : "False";
         return {};
     case Kind::Int: {
+        std::int64_t n = 0;
+        integer_value(v.str(), n);
         char buf[24];
-        auto [end, ec] = std::to_chars(buf, buf + sizeof buf, *v.get<std::int64_t>());
+        auto [end, ec] = std::to_chars(buf, buf + sizeof buf, n);
         out.append(buf, end);
         return {};
     }
     case Kind::BigInt:
-        out += v.get<BigInt>()->text;
+    case Kind::Str:
+        out += v.str();
         return {};
     case Kind::Float:
-        return append_float(out, *v.get<double>());
-    case Kind::Str:
-        out += *v.get<std::string>();
-        return {};
+        return append_float(out, float_value(v.str()), pos);
     case Kind::Array:
     case Kind::Object:
-        return mixed_error();
-    case Kind::Subst:
-    case Kind::Concat:
+        return mixed_error(pos);
+    default:
         break;
     }
     throw std::logic_error("internal error: entered unreachable code: unresolved");
 }
 
-Outcome join_strings(Resolution& res, const std::vector<Unit>& units) {
-    std::string out;
+Outcome join_strings(Resolver& r, const std::vector<Unit>& units, SourcePos pos) {
+    std::string& out = r.text;
+    out.clear();
     for (const Unit& u : units) {
+        if (!u.present) continue;
+        // Refuse before copying: two halves within the bound may make a
+        // whole beyond it.
+        if (out.size() + u.value.size > limits::kMaxBytes) return r.cx.budget.exceeded();
         if (u.text) {
-            out += *u.text;
-        } else if (u.value) {
-            Status st = append_scalar(out, *u.value);
+            out += u.value.str();
+        } else {
+            Status st = append_scalar(out, u.value, pos);
             if (!st) return std::move(st).error();
         }
     }
-    std::string_view trimmed = trim(out);
-    if (!res.budget.charge(1, trimmed.size())) return Budget::exceeded();
-    return std::optional<Value>(Value(std::string(trimmed)));
+    const std::string_view trimmed = trim(out);
+    if (!r.cx.budget.charge(1, trimmed.size()) || !r.cx.budget.step(1 + out.size() / 64))
+        return r.cx.budget.failure();
+    return some(Value::string(r.cx.arena.copy(trimmed)));
+}
+
+Outcome join_objects(Resolver& r, const std::vector<Unit>& units) {
+    MergeContext merging = r.merging();
+    Value merged = Value::of(make_object(r.cx.arena));
+    for (const Unit& u : units) {
+        if (u.text || !u.present) continue;
+        if (!merge_over(merging, merged, u.value, merged)) return r.cx.budget.failure();
+    }
+    return r.finish(merged);
+}
+
+Outcome join_arrays(Resolver& r, const std::vector<Unit>& units) {
+    const std::size_t mark = r.items.size();
+    for (const Unit& u : units) {
+        if (u.text || !u.present) continue;
+        const ArrayNode& a = *u.value.array;
+        if (!r.cx.budget.step(a.size) || !r.cx.budget.charge(a.size, 0)) return r.cx.budget.failure();
+        r.items.insert(r.items.end(), a.items, a.items + a.size);
+    }
+    return r.finish_array(mark);
 }
 
 }  // namespace
 
-Outcome resolve_concat(Resolution& res, const Concat& concat) {
-    std::vector<Unit> units;
-    units.reserve(concat.segs.size());
-    // Every segment is resolved before any combining, so that a substitution
-    // error wins over a type error of the concatenation.
-    for (const CSeg& seg : concat.segs) {
-        Unit u;
-        if (const Text* t = std::get_if<Text>(&seg.v)) {
-            u.text = &t->text;
-            u.blank = is_blank(t->text);
-        } else {
-            Outcome r = std::holds_alternative<Subst>(seg.v)
-                            ? resolve_subst(res, std::get<Subst>(seg.v).path,
-                                            std::get<Subst>(seg.v).optional)
-                            : resolve_node(res, std::get<Value>(seg.v));
-            if (!r) return r;
-            u.value = std::move(*r);
-        }
-        units.push_back(std::move(u));
-    }
-
+Outcome combine_units(Resolver& r, std::vector<Unit>& units, SourcePos pos) {
     bool has_text = false, all_objects = true, all_arrays = true, any_value = false;
     for (const Unit& u : units) {
         if (u.text) {
             has_text = has_text || !u.blank;
-        } else if (u.value) {
+        } else if (u.present) {
             any_value = true;
-            all_objects = all_objects && u.value->kind() == Kind::Object;
-            all_arrays = all_arrays && u.value->kind() == Kind::Array;
+            all_objects = all_objects && u.value.kind == Kind::Object;
+            all_arrays = all_arrays && u.value.kind == Kind::Array;
         }
     }
-    if (has_text) return join_strings(res, units);
-    if (!any_value) return std::optional<Value>();
-    if (all_objects) {
-        Object merged;
-        for (Unit& u : units) {
-            if (u.text || !u.value) continue;
-            for (Member& m : u.value->get<Object>()->members)
-                merge_into(merged, std::move(m.key), std::move(m.value));
-        }
-        return std::optional<Value>(Value(std::move(merged)));
-    }
-    if (all_arrays) {
-        Array joined;
-        for (Unit& u : units) {
-            if (u.text || !u.value) continue;
-            for (Value& item : u.value->get<Array>()->items) joined.items.push_back(std::move(item));
-        }
-        return std::optional<Value>(Value(std::move(joined)));
-    }
-    return join_strings(res, units);
+    if (has_text) return join_strings(r, units, pos);
+    if (!any_value) return none();
+    if (all_objects) return join_objects(r, units);
+    if (all_arrays) return join_arrays(r, units);
+    return join_strings(r, units, pos);
 }
 
 }  // namespace quince

@@ -1,0 +1,37 @@
+// The front door: one whole call (parse, then resolve when anything needs
+// it) for an options record. The binding and the fuzz targets use this and
+// nothing else of the stages.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "model/arena.hpp"
+#include "model/budget.hpp"
+#include "model/error.hpp"
+#include "model/options.hpp"
+#include "model/value.hpp"
+
+namespace quince {
+
+// One call's resources. The tree a call returns lives in its arena, so it
+// stays valid as long as the Call.
+class Call {
+public:
+    explicit Call(const Options& options) noexcept : options_(options), budget_(options.progress) {}
+    Call(const Call&) = delete;
+    Call& operator=(const Call&) = delete;
+
+    // The resolved root object of a document given as text.
+    Result<Value> run(std::string_view text);
+
+    Arena& arena() noexcept { return arena_; }
+    Budget& budget() noexcept { return budget_; }
+
+private:
+    const Options& options_;
+    Arena arena_;
+    Budget budget_;
+};
+
+}  // namespace quince
