@@ -6,8 +6,10 @@ import argparse
 import json
 import os
 import sys
+from typing import Any
 
-from quince_tarragon import ConfigTree, parse_file, parse_string
+from quince_tarragon import ConfigTree, parse_string
+from quince_tarragon import _read_text
 
 
 def _parser() -> argparse.ArgumentParser:
@@ -37,30 +39,77 @@ def _parser() -> argparse.ArgumentParser:
 
 def _load(file: str, base: str | None) -> ConfigTree:
     if file == "-":
-        return parse_string(sys.stdin.read(), base)
-    if base is None:
-        return parse_file(file)
-    with open(file, encoding="utf-8") as f:
-        return parse_string(f.read(), base)
+        return parse_string(sys.stdin.buffer.read().decode("utf-8"), base)
+    text = _read_text(file, "utf-8")
+    return parse_string(text, os.path.dirname(file) if base is None else base)
+
+
+def _json(conf: Any, indent: int) -> bytes:
+    """The whole output, built before anything is written: a failure then
+    leaves standard output untouched. Values JSON cannot hold (inf, nan) are
+    refused rather than written as invalid JSON."""
+    # Documents nest up to 2000 levels; the encoder counts each against the
+    # interpreter's recursion limit.
+    limit = sys.getrecursionlimit()
+    sys.setrecursionlimit(max(limit, 10_000))
+    try:
+        text = json.dumps(conf, indent=indent, ensure_ascii=False, allow_nan=False)
+    finally:
+        sys.setrecursionlimit(limit)
+    return (text + "\n").encode()
+
+
+def _fail(e: BaseException) -> int:
+    message = str(e).replace("\n", "\\n")
+    line = f"error: {type(e).__name__}: {message}\n"
+    err = sys.stderr
+    if err is not None:
+        try:
+            # Whatever the terminal's encoding, the line gets through.
+            data = line.encode(err.encoding or "utf-8", "backslashreplace")
+            err.flush()
+            err.buffer.write(data)
+            err.flush()
+        except (OSError, ValueError, AttributeError):
+            pass
+    return 1
+
+
+def _write(data: bytes) -> None:
+    out = sys.stdout
+    if out is None:
+        raise OSError("standard output is closed")
+    try:
+        out.flush()
+        fd = out.fileno()
+        # os.write reports every failure; a buffered write may return short
+        # after a closed pipe without saying so.
+        view = memoryview(data)
+        while view:
+            view = view[os.write(fd, view):]
+    except BaseException:
+        # What is still buffered would fail again when the interpreter
+        # flushes at exit; let it go to /dev/null instead.
+        try:
+            os.dup2(os.open(os.devnull, os.O_WRONLY), out.fileno())
+        except (OSError, ValueError):
+            pass
+        raise
 
 
 def main(argv: list[str] | None = None) -> int:
     args = _parser().parse_args(argv)
     try:
         conf = _load(args.file, args.base)
+        data = _json(conf, args.indent)
     except Exception as e:  # every failure is one line, never a traceback
-        message = str(e).replace("\n", "\\n")
-        print(f"error: {type(e).__name__}: {message}", file=sys.stderr)
-        return 1
+        return _fail(e)
     try:
-        json.dump(conf, sys.stdout, indent=args.indent, ensure_ascii=False)
-        sys.stdout.write("\n")
-        sys.stdout.flush()
+        _write(data)
     except BrokenPipeError:
-        # The reader went away (`| head`): not worth a traceback. Point
-        # stdout at /dev/null so that the interpreter's final flush is quiet.
-        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
-        return 1
+        return 1  # the reader went away (`| head`): not worth a word
+    except OSError as e:
+        return _fail(e)
     return 0
 
 

@@ -52,6 +52,8 @@ class ConfigTree(dict[str, Any]):
     __slots__ = ()
 
     def _find(self, path: str, default: Any) -> Any:
+        if not isinstance(path, str):
+            raise TypeError(f"a configuration path is a str, not {type(path).__name__}")
         node: Any = self
         for key in path.split("."):
             if not isinstance(node, dict) or key not in node:
@@ -81,7 +83,12 @@ class ConfigTree(dict[str, Any]):
 
     def get_float(self, path: str, default: Any = _MISSING) -> float:
         value = self._typed(path, default, "float", (float, int))
-        return float(value) if type(value) is int else cast(float, value)
+        if type(value) is not int:
+            return cast(float, value)
+        try:
+            return float(value)
+        except OverflowError:  # an integer beyond the float range
+            raise ConfigTypeError(path, "float", value) from None
 
     def get_bool(self, path: str, default: Any = _MISSING) -> bool:
         return cast(bool, self._typed(path, default, "bool", (bool,)))
