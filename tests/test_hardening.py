@@ -4,14 +4,18 @@ exception, and nothing may leak."""
 
 import gc
 import os
+import signal
 import subprocess
 import sys
 import threading
+import time
 
 import pytest
 
 import quince_tarragon
 from quince_tarragon._native import parse
+
+from helpers import run_child
 
 OK_DEPTH = 1000
 BAD_DEPTH = 200_000
@@ -194,3 +198,154 @@ def test_concurrent_calls_get_their_own_results():
     for t in threads:
         t.join()
     assert errors == []
+
+
+def chain_of(tail, links=3000):
+    return "".join(f"a{k} = ${{a{k - 1}}}\n" for k in range(links, 0, -1)) + "a0 = " + tail
+
+
+EXPANSION = "NotImplementedError configuration expands beyond 10000000 values or 1 GiB of text"
+TOO_DEEP = "ValueError nesting too deep"
+OUTCOME_CHILD = """
+from quince_tarragon._native import parse
+try:
+    r = parse(sys.stdin.read())
+    print("ok", len(r))
+except (ValueError, NotImplementedError, MemoryError) as e:
+    print(type(e).__name__, e)
+"""
+
+
+@pytest.mark.parametrize("text, outcome", ids=lambda v: "" if len(str(v)) > 40 else str(v), argvalues=[
+    # dots of a key add to the depth of the value that follows
+    (("a" + ".a" * 1500 + "{") * 150 + "}" * 150, TOO_DEEP),
+    ("a" + ".a" * 1999 + " = " + "[" * 1999 + "]" * 1999, TOO_DEEP),
+    # substituted values count at the depth they land at
+    ("a0 = 1\n" + "\n".join(f"a{k} = " + "[" * 1900 + f"${{a{k - 1}}}" + "]" * 1900
+                            for k in range(1, 33)), TOO_DEEP),
+    # a chain shares one resolved value; the tree it stands for is refused
+    (chain_of("[" + "1," * 100_000 + "]"), EXPANSION),
+    (chain_of('"' + "x" * (1 << 20) + '"'), EXPANSION),
+    (chain_of("[" + "1," * 3000 + "]"), "ok 3001"),
+    # each ${a.x} piece must not rescan the earlier value
+    ("a { x = [" + "1," * 1_000_000 + "${b}] }\nb = 1\na = " + "${a.x}" * 20_000,
+     "NotImplementedError Cannot resolve variable ${a.x}"),
+])
+def test_hostile_documents_end_cleanly(text, outcome):
+    proc = run_child(OUTCOME_CHILD, text, limit_mb=2048, timeout=60)
+    assert (proc.returncode, proc.stdout.strip()) == (0, outcome), proc.stderr[-2000:]
+
+
+def test_out_of_memory_is_memory_error():
+    # Wherever the memory runs out (engine or conversion), the caller gets a
+    # MemoryError it can catch, never an abort.
+    code = """
+from quince_tarragon._native import parse
+doc = "a = [" + "[1, 2.5, x]," * 2_000_000 + "]"
+for size in range(40, 400, 40):
+    try:
+        parse(doc)
+    except MemoryError:
+        pass
+print("survived")
+"""
+    proc = run_child(code, limit_mb=300, timeout=120)
+    assert (proc.returncode, proc.stdout.strip()) == (0, "survived"), proc.stderr[-2000:]
+
+
+def test_long_calls_are_interruptible():
+    # One call of about two seconds; Ctrl-C arrives while it runs (the
+    # interpreter lock is held, so it must come from outside the process).
+    code = """
+import time
+from quince_tarragon._native import parse
+doc = "v = 1\\n" + "".join(f"k{i} = ${{v}}\\n" for i in range(2_000_000))
+print("ready", flush=True)
+start = time.monotonic()
+try:
+    parse(doc)
+except KeyboardInterrupt:
+    print("interrupted", time.monotonic() - start < 1.0)
+"""
+    pkg_root = os.path.dirname(os.path.dirname(quince_tarragon.__file__))
+    proc = subprocess.Popen([sys.executable, "-c", code], stdout=subprocess.PIPE, text=True,
+                            env=dict(os.environ, PYTHONPATH=pkg_root))
+    assert proc.stdout.readline() == "ready\n"
+    time.sleep(0.3)
+    proc.send_signal(signal.SIGINT)
+    out, _ = proc.communicate(timeout=60)
+    assert out.strip() == "interrupted True"
+
+
+def test_include_larger_than_the_budget_is_not_read(tmp_path):
+    big = tmp_path / "big.conf"
+    with open(big, "wb") as f:
+        f.truncate(3 << 30)  # sparse: reading it would take seconds and gigabytes
+    with pytest.raises(NotImplementedError, match="^configuration expands beyond"):
+        parse('include "big.conf"', str(tmp_path))
+
+
+def test_environment_names_holding_equals_match_nothing(monkeypatch):
+    monkeypatch.setenv("QT_TEST_EQ", "1=secret")
+    assert parse('a = ${?QT_TEST_EQ=1}\nb = ${QT_TEST_EQ}') == {"b": "1=secret"}
+
+
+def nest(route, n, tmp):
+    """A document n levels deep, built by one route."""
+    if route == "arrays":
+        return "a = " + "[" * n + "]" * n
+    if route == "braces":
+        return "a" + " { a" * n + " = 1" + " }" * n
+    if route == "dotted":
+        return "a" + ".a" * n + " = 1"
+    if route == "dotted+braces":
+        return "a" + ".a" * (n // 2) + " { a" * (n - n // 2) + " = 1" + " }" * (n - n // 2)
+    if route == "substitutions":
+        return "b0 = 1\n" + "".join(f"b{k} = [${{b{k - 1}}}]\n" for k in range(1, n + 1))
+    if route == "includes":
+        for k in range(n):
+            (tmp / f"f{k}.conf").write_text(f'include "f{k + 1}.conf"\n' if k < n - 1 else "x = 1")
+        return 'include "f0.conf"'
+    raise ValueError(route)
+
+
+def depth_of(value):
+    """Containers below the root along the last child at each level."""
+    depth = -1
+    while isinstance(value, (dict, list)):
+        depth += 1
+        if not value:
+            break
+        value = value[-1] if isinstance(value, list) else list(value.values())[-1]
+    return depth
+
+
+@pytest.mark.parametrize("stack_kib", [None, 0, 256, 1024])
+@pytest.mark.parametrize("route", ["arrays", "braces", "dotted", "dotted+braces",
+                                   "substitutions", "includes"])
+def test_depth_sweep(route, stack_kib, tmp_path):
+    """Every route to a deep tree gives the tree or a clean error up to the
+    bound, and the error beyond it, whatever the thread's stack."""
+    def attempt(n):
+        try:
+            result = parse(nest(route, n, tmp_path), str(tmp_path))
+        except ValueError as e:
+            return str(e)
+        return depth_of(result) if route != "includes" else "ok"
+
+    def sweep():
+        return [attempt(n) for n in (1000, 2000, 2001)]
+
+    if stack_kib is None:
+        outcomes = sweep()
+    else:
+        threading.stack_size(stack_kib * 1024)
+        try:
+            outcomes = run_in_thread(sweep)
+        finally:
+            threading.stack_size(0)
+    expected = ["ok", "ok"] if route == "includes" else [1000, 2000]
+    small = stack_kib in (256, 1024)
+    for got, want in zip(outcomes, expected):
+        assert got == want or (small and got == "nesting too deep")
+    assert outcomes[2] == "nesting too deep"

@@ -1,4 +1,5 @@
 import json
+import os
 import pathlib
 import subprocess
 import sys
@@ -159,3 +160,48 @@ def test_cli_quiet_when_reader_leaves():
     proc.stdout.close()  # like `| head`
     assert proc.wait(timeout=60) == 1
     assert proc.stderr.read() == b""
+
+
+def test_parse_file_reads_only_regular_files(tmp_path):
+    fifo = tmp_path / "fifo"
+    os.mkfifo(fifo)
+    for path in ("/dev/zero", fifo, tmp_path):  # would never end, would block, a directory
+        with pytest.raises(OSError):
+            parse_file(path)
+
+
+@pytest.mark.parametrize("text", ['a = "p\rq"\n', "c = 1\rd = 2\n", "e = 1\r\nf = [1,\r\n2]\r\n"])
+def test_parse_file_reads_as_includes_do(tmp_path, text):
+    (tmp_path / "x.conf").write_bytes(text.encode())
+    assert parse_file(tmp_path / "x.conf") == parse_string('include "x.conf"', tmp_path)
+
+
+def test_getters_refuse_bad_paths_and_values(conf):
+    with pytest.raises(TypeError, match="path"):
+        conf.get(1)
+    with pytest.raises(ConfigTypeError):
+        parse_string("big = " + "9" * 400).get_float("big")
+
+
+@pytest.mark.parametrize("stdin, check", [
+    ("a = 1e400", None),                                         # no JSON for infinity
+    ("a = " + "[" * 1000 + "]" * 1000, lambda v: v["a"] != []),  # deep, but all of it
+    ('a = "\\u00e9 ß"', lambda v: "ß" in v["a"]),                # whatever the output encoding
+])
+def test_cli_output_is_json_or_one_error_line(stdin, check):
+    r = subprocess.run([sys.executable, "-m", "quince_tarragon"], input=stdin.encode(),
+                       capture_output=True, env=dict(os.environ, PYTHONIOENCODING="ascii"))
+    if check is None:
+        assert (r.returncode, r.stdout) == (1, b"")
+        assert r.stderr.count(b"\n") == 1 and r.stderr.startswith(b"error: ")
+    else:
+        assert (r.returncode, r.stderr) == (0, b"")
+        assert check(json.loads(r.stdout.decode()))
+
+
+@pytest.mark.parametrize("redirect", [">/dev/full", ">&-"])
+def test_cli_unwritable_output_is_one_error_line(redirect):
+    cmd = f"{sys.executable} -m quince_tarragon {redirect}"
+    r = subprocess.run(cmd, shell=True, input="a = [1, 2]", stderr=subprocess.PIPE, text=True)
+    assert r.returncode == 1
+    assert r.stderr.count("\n") == 1 and r.stderr.startswith("error: ")
