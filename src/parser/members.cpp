@@ -8,14 +8,14 @@ namespace quince {
 
 namespace {
 
-// Entry: on the first character of an unquoted key. Exit: on the key
-// terminator (not consumed). The key may come back empty.
-std::string_view read_unquoted_key(Parser& p) noexcept {
+// Entry: on the first character of an unquoted key segment. Exit: on the
+// character that ended it (a dot or a key terminator, not consumed).
+std::string_view read_unquoted_segment(Parser& p) noexcept {
     const std::size_t start = p.pos;
     while (!p.at_end()) {
         const char c = p.cur();
         switch (c) {
-        case '\t': case '\n': case '\v': case '\f': case '\r': case ' ':
+        case '\t': case '\n': case '\v': case '\f': case '\r': case ' ': case '.':
         case '#': case ',': case ':': case '=': case '[': case ']': case '{': case '}':
             return p.chars.substr(start, p.pos - start);
         case '+':
@@ -39,18 +39,42 @@ std::string_view read_unquoted_key(Parser& p) noexcept {
     return p.chars.substr(start);
 }
 
-bool is_plain_quoted_key(std::string_view key) noexcept {
-    if (key.empty()) return false;
-    for (char c : key) {
-        bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                  c == '-' || c == '_';
-        if (!ok) return false;
+// A key as the strict dialect reads it: segments separated by dots, each
+// unquoted (a double quote inside it is an ordinary character) or a whole
+// quoted string. The segments are pushed on `p.cx.keys`.
+struct StrictKey {
+    bool quoted_first = false;    // the first segment is a quoted string
+    bool special = false;         // some quoted segment is not plain
+    std::size_t special_at = 0;   // where the first such segment starts
+};
+
+// Entry: on the first character of the key. Exit: on the key terminator.
+Result<StrictKey> read_strict_key(Parser& p) {
+    StrictKey key;
+    for (bool first = true;; first = false) {
+        if (!p.at_end() && p.cur() == '"') {
+            const std::size_t at = p.pos;
+            auto text = parse_quoted(p);
+            if (!text) return std::move(text).error();
+            if (!is_plain_quoted_key(*text) && !key.special) {
+                key.special = true;
+                key.special_at = at;
+            }
+            key.quoted_first = key.quoted_first || first;
+            p.cx.keys.push_back(*text);
+        } else {
+            std::string_view segment = read_unquoted_segment(p);
+            if (first && segment.empty() && (p.at_end() || p.cur() != '.'))
+                return syntax_error("empty key", p.here());
+            p.cx.keys.push_back(segment);
+        }
+        if (p.at_end() || p.cur() != '.') return key;
+        ++p.pos;
     }
-    return true;
 }
 
-bool at_include_directive(const Parser& p, bool quoted, std::string_view key) noexcept {
-    return !quoted && key == "include" &&
+bool at_include_directive(const Parser& p, const StrictKey& key, std::size_t segments) noexcept {
+    return !key.quoted_first && segments == 1 && p.cx.keys.back() == Str("include") &&
            (p.at_end() || (p.cur() != ':' && p.cur() != '=' && p.cur() != '{'));
 }
 
@@ -68,22 +92,39 @@ Result<Value> separator_and_value(Parser& p, std::size_t levels) {
     return syntax_error("expected '=' or ':' after the key, got " + render_char_at(p), p.here());
 }
 
+// Pops the key segments pushed since `mark` when it goes out of scope.
+class KeyScope {
+public:
+    explicit KeyScope(std::vector<Str>& keys) noexcept : keys_(keys), mark_(keys.size()) {}
+    ~KeyScope() { keys_.resize(mark_); }
+    std::size_t mark() const noexcept { return mark_; }
+    std::size_t size() const noexcept { return keys_.size() - mark_; }
+    const Str* data() const noexcept { return keys_.data() + mark_; }
+
+private:
+    std::vector<Str>& keys_;
+    std::size_t mark_;
+};
+
 }  // namespace
 
-std::pair<Str, Value> split_head(Arena& arena, Str key, Value value) {
-    const std::string_view k = key;
-    const std::size_t dot = k.find('.');
-    if (dot == std::string_view::npos) return {key, value};
-    // Wrap from the innermost segment outwards, without recursion.
-    std::size_t end = k.size();
-    for (std::size_t cut = k.rfind('.');; cut = k.rfind('.', cut - 1)) {
-        ObjectNode* wrapper = make_object(arena, 1);
-        append_member(arena, *wrapper, k.substr(cut + 1, end - cut - 1), value);
-        value = Value::of(wrapper);
-        end = cut;
-        if (cut == dot) break;
+bool is_plain_quoted_key(std::string_view key) noexcept {
+    if (key.empty()) return false;
+    for (char c : key) {
+        bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                  c == '-' || c == '_';
+        if (!ok) return false;
     }
-    return {k.substr(0, dot), value};
+    return true;
+}
+
+Value wrap_path(Arena& arena, const Str* path, std::size_t length, Value value) {
+    for (std::size_t i = length; i-- > 1;) {
+        ObjectNode* wrapper = make_object(arena, 1);
+        append_member(arena, *wrapper, path[i], value);
+        value = Value::of(wrapper);
+    }
+    return value;
 }
 
 Status parse_members_until(Parser& p, std::optional<char> terminator, ObjectNode& obj) {
@@ -97,36 +138,26 @@ Status parse_members_until(Parser& p, std::optional<char> terminator, ObjectNode
         if (terminator && p.cur() == *terminator) return {};
         if (!p.cx.budget.step()) return p.cx.budget.failure();
 
-        const std::size_t key_pos = p.pos;
-        Str key;
-        const bool quoted = p.cur() == '"';
-        if (quoted) {
-            auto text = parse_quoted(p);
-            if (!text) return std::move(text).error();
-            key = *text;
-        } else {
-            key = read_unquoted_key(p);
-            if (key.size == 0) return syntax_error("empty key", p.here());
-        }
+        KeyScope segments(p.cx.keys);
+        auto key = read_strict_key(p);
+        if (!key) return std::move(key).error();
         skip_inline_gap(p);
 
-        if (at_include_directive(p, quoted, key)) {
+        if (at_include_directive(p, *key, segments.size())) {
             Status st = parse_include(p, obj);
             if (!st) return st;
             continue;
         }
         if (!p.at_end() && p.cur() == '+' && p.next() == '=')
             return unsupported("'+=' operator", p.here());
-        if (quoted && !is_plain_quoted_key(key))
-            return unsupported("quoted key with special characters", p.at(key_pos));
+        if (key->special) return unsupported("quoted key with special characters", p.at(key->special_at));
 
-        // Every dot of an unquoted key adds a level of nesting, which counts
-        // like a brace around the value.
-        const std::size_t dots = quoted ? 0 : std::count(key.data, key.data + key.size, '.');
-        auto value = separator_and_value(p, dots);
+        // Every dot adds a level of nesting, which counts like a brace
+        // around the value.
+        auto value = separator_and_value(p, segments.size() - 1);
         if (!value) return std::move(value).error();
-        auto [head, nested] = quoted ? std::pair<Str, Value>{key, *value}
-                                     : split_head(p.cx.arena, key, *value);
+        const Str head = segments.data()[0];
+        const Value nested = wrap_path(p.cx.arena, segments.data(), segments.size(), *value);
         if (!merge_into(merging, obj, head, nested)) return p.cx.budget.failure();
     }
 }

@@ -39,6 +39,7 @@ struct ParseContext {
     std::size_t includes = 0;   // include directives carried out
     bool unresolved = false;    // a Subst, Concat or Merge was built somewhere
     std::vector<Value> items;   // elements of the open arrays, innermost last
+    std::vector<Str> keys;      // path elements of the keys being read, innermost last
     std::string scratch;        // text being decoded
 
     MergeContext merging() noexcept { return {arena, budget, options.dialect}; }
@@ -97,6 +98,7 @@ Result<Value> parse_value(Parser& p);
 // Entry: on the opening double quote. Exit: after the closing one. The text
 // is a view of the source when the string has no escape.
 Result<Str> parse_quoted(Parser& p);
+bool at_triple_quote(const Parser& p) noexcept;
 
 // Classifies one trimmed unquoted token. Never fails.
 Value parse_scalar(std::string_view text);
@@ -105,8 +107,13 @@ Value parse_scalar(std::string_view text);
 // ended the directive. The included members are merged into `obj`.
 Status parse_include(Parser& p, ObjectNode& obj);
 
-// Splits "a.b.c" into the head "a" and {b: {c: value}}.
-std::pair<Str, Value> split_head(Arena& arena, Str key, Value value);
+// The value at the end of a key path: {path[1]: {path[2]: ... value}}, to be
+// stored under path[0]. Built from the innermost level outwards.
+Value wrap_path(Arena& arena, const Str* path, std::size_t length, Value value);
+
+// Strict dialect: whether a quoted key or path segment may stand for itself
+// (letters, digits, "-" and "_" only).
+bool is_plain_quoted_key(std::string_view key) noexcept;
 
 // The character at `pos` as "expected '=' ..." shows it: None, or Some('c').
 std::string render_char_at(const Parser& p);

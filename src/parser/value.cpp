@@ -80,6 +80,35 @@ std::string_view read_unquoted(Parser& p) {
     return p.chars.substr(start);
 }
 
+// The path elements of a substitution body in the strict dialect: split at
+// dots and trimmed; an element written as a whole quoted string stands for
+// its content, which must be plain (letters, digits, "-", "_"). Quotes that
+// do not enclose a whole element are ordinary characters.
+Status split_strict_path(Parser& p, std::string_view body, std::size_t at, std::vector<Str>& path) {
+    constexpr auto npos = std::string_view::npos;
+    for (;;) {
+        const std::string_view lead = trim(body);
+        if (!lead.empty() && lead.front() == '"') {
+            const std::size_t open = static_cast<std::size_t>(lead.data() - body.data());
+            const std::size_t close = body.find('"', open + 1);
+            const std::size_t dot = close == npos ? npos : body.find('.', close);
+            if (close != npos && trim(body.substr(close + 1, dot == npos ? npos : dot - close - 1)).empty()) {
+                const std::string_view inner = body.substr(open + 1, close - open - 1);
+                if (!is_plain_quoted_key(inner))
+                    return unsupported("quoted key with special characters", p.at(at));
+                path.emplace_back(inner);
+                if (dot == npos) return {};
+                body.remove_prefix(dot + 1);
+                continue;
+            }
+        }
+        const std::size_t dot = body.find('.');
+        path.emplace_back(trim(body.substr(0, dot)));
+        if (dot == npos) return {};
+        body.remove_prefix(dot + 1);
+    }
+}
+
 // Entry: on "$" of "${". Exit: after the closing "}".
 Result<Value> read_subst(Parser& p) {
     const SourcePos at = p.here();
@@ -94,12 +123,8 @@ Result<Value> read_subst(Parser& p) {
     std::string_view body = trim(p.chars.substr(p.pos, close - p.pos));
     p.pos = close + 1;
     std::vector<Str> path;
-    for (;;) {
-        std::size_t dot = body.find('.');
-        path.emplace_back(trim(body.substr(0, dot)));
-        if (dot == std::string_view::npos) break;
-        body.remove_prefix(dot + 1);
-    }
+    Status st = split_strict_path(p, body, at.offset, path);
+    if (!st) return std::move(st).error();
     return make_subst(p.cx.arena, path.data(), static_cast<std::uint32_t>(path.size()), 0, optional, at);
 }
 
