@@ -16,7 +16,8 @@ Result<Value> Call::run(std::string_view text) {
     ParseContext parsing{arena_, budget_, options_};
     Parser parser(*source, parsing);
     parser.base = options_.base;
-    Result<Value> raw = parse_root(parser);
+    parser.syntax = options_.syntax;
+    Result<Value> raw = options_.syntax == Syntax::Properties ? parse_properties(parser) : parse_root(parser);
     if (!raw || !parsing.unresolved) return raw;
 
     const ProcessEnvironment process_env;

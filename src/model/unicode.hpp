@@ -16,6 +16,15 @@ inline bool is_white_space(char32_t c) noexcept {
     return detail::is_white_space_table(c);
 }
 
+// Whitespace as HOCON counts it: the space, line and paragraph separators
+// (Zs, Zl, Zp), the ASCII controls TAB to CR and FS to US, and the byte-order
+// mark. (NEL, U+0085, is not among them.)
+inline bool is_hocon_space(char32_t c) noexcept {
+    if (c < 0x80) return c == 0x20 || (c >= 0x09 && c <= 0x0D) || (c >= 0x1C && c <= 0x1F);
+    return c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 ||
+           c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000 || c == 0xFEFF;
+}
+
 // False for general categories Cc, Cf, Cs, Co, Cn (which includes
 // noncharacters and anything beyond U+10FFFF), Zl, Zp, and for Zs except
 // U+0020 SPACE; true for everything else.

@@ -41,7 +41,7 @@ enum class Kind : std::uint8_t {
 struct Value {
     // Str: the text is unquoted source text (a concatenation segment), not a
     // quoted string. Bool: the value.
-    static constexpr std::uint8_t kUnquoted = 1;
+    static constexpr std::uint8_t kUnquoted = 2;
     static constexpr std::uint8_t kTrue = 1;
 
     Kind kind = Kind::Null;

@@ -60,11 +60,9 @@ Result<Target> read_target(Parser& p) {
 
 }  // namespace
 
-Status parse_include(Parser& p, ObjectNode& obj) {
-    const std::size_t at = p.pos;
-    auto target = read_target(p);
-    if (!target) return std::move(target).error();
-
+Status include_file(Parser& p, ObjectNode& obj, const std::string& path, std::string_view shown,
+                    Syntax syntax, std::size_t at, bool& found) {
+    found = false;
     // Fan-out (a file including another twice, which includes another twice,
     // ...) multiplies the work without any cycle; bound it.
     if (++p.cx.includes > limits::kMaxIncludes) {
@@ -72,40 +70,54 @@ Status parse_include(Parser& p, ObjectNode& obj) {
         e.limit = true;
         return e;
     }
-    const std::string resolved = join_path(p.base, target->path);
     FileText file;
-    switch (read_file(p.cx.arena, resolved, p.cx.budget.bytes_left(), file)) {
+    switch (read_file(p.cx.arena, path, p.cx.budget.bytes_left(), file)) {
     case ReadOutcome::Ok:
         break;
     case ReadOutcome::TooLarge:
         return p.cx.budget.exceeded();
     case ReadOutcome::Unreadable:
-        if (target->required)
-            return EngineError{ErrorCategory::MissingInclude, false, std::string(target->path), p.at(at)};
         return {};
     }
+    found = true;
     for (const IncludeFrame* f = p.file; f; f = f->outer)
         if (f->device == file.device && f->inode == file.inode)
-            return syntax_error("include cycle: " + std::string(target->path), p.at(at));
+            return syntax_error("include cycle: " + std::string(shown), p.at(at));
     // An include level counts like a brace: the nested parse recurses.
     NestingGuard guard(p);
     if (!guard.ok()) return too_deep(p.at(at));
     if (!p.cx.budget.charge(0, file.text.size())) return p.cx.budget.failure();
 
     const IncludeFrame frame{file.device, file.inode, p.file};
-    const Source* source = p.cx.arena.make<Source>(p.cx.arena.copy(target->path), file.text, p.source,
+    const Source* source = p.cx.arena.make<Source>(p.cx.arena.copy(path), file.text, p.source,
                                                    static_cast<std::uint32_t>(at));
     Parser nested(*source, p.cx);
-    nested.base = parent_dir(resolved);
+    nested.base = parent_dir(path);
     nested.depth = p.depth;
     nested.file = &frame;
-    Result<Value> root = parse_root(nested);
+    nested.syntax = syntax;
+    // The included file's substitutions are tried below the object that
+    // includes it first.
+    nested.prefix = static_cast<std::uint32_t>(p.cx.path.size());
+    Result<Value> root = syntax == Syntax::Properties ? parse_properties(nested) : parse_root(nested);
     if (!root) return std::move(root).error();
     MergeContext merging = p.cx.merging();
     const ObjectNode& members = *root->object;
     for (std::uint32_t i = 0; i < members.size; ++i)
         if (!merge_into(merging, obj, members.items[i].key, members.items[i].value))
             return p.cx.budget.failure();
+    return {};
+}
+
+Status parse_include(Parser& p, ObjectNode& obj) {
+    const std::size_t at = p.pos;
+    auto target = read_target(p);
+    if (!target) return std::move(target).error();
+    bool found = false;
+    Status st = include_file(p, obj, join_path(p.base, target->path), target->path, Syntax::Conf, at, found);
+    if (!st) return st;
+    if (!found && target->required)
+        return EngineError{ErrorCategory::MissingInclude, false, std::string(target->path), p.at(at)};
     return {};
 }
 

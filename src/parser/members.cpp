@@ -128,6 +128,7 @@ Value wrap_path(Arena& arena, const Str* path, std::size_t length, Value value) 
 }
 
 Status parse_members_until(Parser& p, std::optional<char> terminator, ObjectNode& obj) {
+    if (p.hocon()) return parse_hocon_members(p, terminator, obj);
     MergeContext merging = p.cx.merging();
     for (;;) {
         skip_member_gap(p);

@@ -1,6 +1,9 @@
 #include "parser/parser.hpp"
 
+#include <cstdio>
 #include <cstring>
+
+#include "model/text.hpp"
 
 #include "model/tree.hpp"
 
@@ -17,11 +20,6 @@ void skip_comment(Parser& p) noexcept {
                : p.chars.size();
 }
 
-bool at_comment(const Parser& p) noexcept {
-    char c = p.cur();
-    return c == '#' || (c == '/' && p.next() == '/');
-}
-
 // Entry: on "{". Exit: after the matching "}". The members go into `obj`.
 Status braced_members_into(Parser& p, ObjectNode& obj) {
     if (p.at_end() || p.cur() != '{') return syntax_error("expected '{'", p.here());
@@ -34,6 +32,69 @@ Status braced_members_into(Parser& p, ObjectNode& obj) {
 }
 
 }  // namespace
+
+bool at_comment(const Parser& p) noexcept {
+    if (p.json()) return false;  // JSON has no comments
+    char c = p.cur();
+    return c == '#' || (c == '/' && p.next() == '/');
+}
+
+std::size_t space_at(const Parser& p) noexcept {
+    const auto b = static_cast<unsigned char>(p.cur());
+    if (b < 0x80) return unicode::is_hocon_space(b) ? 1 : 0;
+    std::size_t len;
+    return unicode::is_hocon_space(decode_at(p.chars, p.pos, &len)) ? len : 0;
+}
+
+void skip_spaces(Parser& p) noexcept {
+    while (!p.at_end()) {
+        if (p.cur() == '\n') return;
+        if (at_comment(p)) {
+            const void* lf = std::memchr(p.chars.data() + p.pos, '\n', p.chars.size() - p.pos);
+            p.pos = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - p.chars.data())
+                       : p.chars.size();
+            return;
+        }
+        const std::size_t len = space_at(p);
+        if (len == 0) return;
+        p.pos += len;
+    }
+}
+
+bool skip_lines(Parser& p) noexcept {
+    bool newline = false;
+    for (;;) {
+        skip_spaces(p);
+        if (p.at_end() || p.cur() != '\n') return newline;
+        newline = true;
+        ++p.pos;
+    }
+}
+
+std::string found(const Parser& p) {
+    if (p.at_end()) return "end of input";
+    if (p.cur() == '\n') return "a new line";
+    std::size_t len;
+    const char32_t c = decode_at(p.chars, p.pos, &len);
+    std::string out = "'";
+    if (c < 0x20 || c == 0x7F) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
+        out += buf;
+    } else {
+        out.append(p.chars.substr(p.pos, len));
+    }
+    out += "'";
+    return out;
+}
+
+EngineError not_allowed(const Parser& p, std::string_view where) {
+    std::string msg = found(p);
+    msg += " is not allowed ";
+    msg += where;
+    msg += " outside quotes";
+    return syntax_error(std::move(msg), p.here());
+}
 
 void skip_member_gap(Parser& p) noexcept {
     while (!p.at_end()) {
@@ -63,16 +124,25 @@ void skip_inline_gap(Parser& p) noexcept {
 
 Result<Value> parse_root(Parser& p) {
     ObjectNode* root = make_object(p.cx.arena);
-    skip_member_gap(p);
+    const auto gap = [&p] {
+        if (p.hocon()) skip_lines(p);
+        else skip_member_gap(p);
+    };
+    gap();
     if (!p.at_end() && p.cur() == '{') {
         // The root's own braces are no level of nesting: a document nests
         // the same with or without them.
         Status st = braced_members_into(p, *root);
         if (!st) return std::move(st).error();
-        skip_member_gap(p);
-        if (!p.at_end()) return syntax_error("content after the root object", p.here());
+        gap();
+        if (!p.at_end())
+            return syntax_error(p.hocon() ? "expected the end of the document after the root object, found " + found(p)
+                                          : "content after the root object",
+                                p.here());
         return Value::of(root);
     }
+    if (p.hocon() && !p.at_end() && p.cur() == '[')
+        return syntax_error("a document must be an object, found an array", p.here());
     Status st = parse_members_until(p, std::nullopt, *root);
     if (!st) return std::move(st).error();
     return Value::of(root);

@@ -29,6 +29,13 @@ struct IncludeFrame {
     const IncludeFrame* outer = nullptr;
 };
 
+// HOCON: one piece of a value being collected.
+struct Piece {
+    Value value;         // unquoted text and whitespace are a Str with kUnquoted
+    std::size_t at = 0;  // where it starts
+    bool space = false;  // unquoted whitespace between pieces
+};
+
 // What the parsers of one call share, nested (included) ones too.
 struct ParseContext {
     ParseContext(Arena& a, Budget& b, const Options& o) noexcept : arena(a), budget(b), options(o) {}
@@ -40,6 +47,9 @@ struct ParseContext {
     bool unresolved = false;    // a Subst, Concat or Merge was built somewhere
     std::vector<Value> items;   // elements of the open arrays, innermost last
     std::vector<Str> keys;      // path elements of the keys being read, innermost last
+    std::vector<Piece> pieces;  // HOCON: pieces of the open values, innermost last
+    std::vector<Str> path;      // HOCON: the absolute path of the object being read
+    std::size_t arrays = 0;     // HOCON: arrays open around the object being read
     std::string scratch;        // text being decoded
 
     MergeContext merging() noexcept { return {arena, budget, options.dialect}; }
@@ -58,6 +68,11 @@ struct Parser {
     std::string base;
     // The file this parser reads, when it was included; null at the top.
     const IncludeFrame* file = nullptr;
+    // HOCON: elements of `cx.path` that locate the object this parser's file
+    // was included into; its substitutions are tried with them first.
+    std::uint32_t prefix = 0;
+    // How this text is written (JSON is read without HOCON's extensions).
+    Syntax syntax = Syntax::Conf;
     ParseContext& cx;
 
     Parser(const Source& src, ParseContext& context) noexcept
@@ -75,11 +90,29 @@ struct Parser {
         return {source, static_cast<std::uint32_t>(offset)};
     }
     bool hocon() const noexcept { return cx.options.dialect == Dialect::Hocon; }
+    bool json() const noexcept { return syntax == Syntax::Json; }
 };
 
 // Gaps. Both leave `pos` on the first character that is not part of the gap.
 void skip_member_gap(Parser& p) noexcept;
 void skip_inline_gap(Parser& p) noexcept;
+
+// HOCON gaps: whitespace (the language's own set, which includes the
+// byte-order mark) and comments, which end before their line feed. The first
+// stops at a line feed; the second skips line feeds too and tells whether
+// it met one.
+void skip_spaces(Parser& p) noexcept;
+bool skip_lines(Parser& p) noexcept;
+// Length of the HOCON whitespace character at `pos` (a line feed counts), or 0.
+std::size_t space_at(const Parser& p) noexcept;
+bool at_comment(const Parser& p) noexcept;
+
+// How the character at `pos` reads in an error message: 'x', a new line, or
+// the end of the input.
+std::string found(const Parser& p);
+
+// "'c' is not allowed <where> outside quotes", for a reserved character.
+EngineError not_allowed(const Parser& p, std::string_view where);
 
 // Entry: pos 0. Exit: end of text. The root object of the document.
 Result<Value> parse_root(Parser& p);
@@ -94,6 +127,36 @@ Status parse_members_until(Parser& p, std::optional<char> terminator, ObjectNode
 // Entry: after the separator (or on an array element). Exit: on the
 // character that ended the value, not consumed.
 Result<Value> parse_value(Parser& p);
+Result<Value> parse_hocon_value(Parser& p);
+
+// HOCON: the members of an object, up to `terminator` ("}") or the end.
+Status parse_hocon_members(Parser& p, std::optional<char> terminator, ObjectNode& obj);
+
+// HOCON: one member (a field or an include directive), merged into `obj`.
+// Entry: on its first character. Exit: after it.
+Status parse_hocon_member(Parser& p, ObjectNode& obj);
+
+// HOCON: a path expression (a key, or the path of a substitution, which ends
+// at "}"). Its elements are pushed on `p.cx.keys`. Entry: on its first
+// character. Exit: on the character that ended it.
+Status read_path_expression(Parser& p, bool in_substitution);
+
+// HOCON: an unquoted run (no whitespace, no reserved character, no "//"),
+// with the "+" of a number's exponent. Entry: on its first character.
+std::string_view read_unquoted_run(Parser& p) noexcept;
+
+// HOCON: "include" directive. Entry: after the keyword. Exit: after the
+// directive.
+Status parse_hocon_include(Parser& p, ObjectNode& obj);
+
+// Reads the file at `path`, parses it as `syntax` and merges its members
+// into `obj`; `shown` names it in messages, `at` is the directive. `found`
+// tells whether the file could be read (nothing happens when it cannot).
+Status include_file(Parser& p, ObjectNode& obj, const std::string& path, std::string_view shown,
+                    Syntax syntax, std::size_t at, bool& found);
+
+// Java properties text to a tree: keys split at dots, values strings.
+Result<Value> parse_properties(Parser& p);
 
 // Entry: on the opening double quote. Exit: after the closing one. The text
 // is a view of the source when the string has no escape.

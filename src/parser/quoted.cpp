@@ -106,7 +106,7 @@ bool at_triple_quote(const Parser& p) noexcept {
 }
 
 Result<Str> parse_quoted(Parser& p) {
-    if (at_triple_quote(p)) {
+    if (at_triple_quote(p) && !p.json()) {
         // The strict dialect refuses what it cannot read exactly.
         if (!p.hocon()) return unsupported("triple-quoted string", p.here());
         return triple_quoted(p);

@@ -258,6 +258,7 @@ Status read_part(Parser& p, RawPart& part) {
 }  // namespace
 
 Result<Value> parse_value(Parser& p) {
+    if (p.hocon()) return parse_hocon_value(p);
     skip_inline_gap(p);
     PartList parts;
     while (!p.at_end() && !at_value_end(p)) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -35,10 +36,9 @@ Ref big_int(std::string_view text) {
     return Ref::steal(PyObject_Call(int_type.get(), args.get(), nullptr));
 }
 
-Ref integer(std::string_view text) {
-    std::int64_t n = 0;
-    if (integer_value(text, n)) return Ref::steal(PyLong_FromLongLong(n));
-    return big_int(text);
+Ref digits_to_int(std::string_view text) {
+    std::string digits(text);  // PyLong_FromString wants a terminated string
+    return Ref::steal(PyLong_FromString(digits.c_str(), nullptr, 10));
 }
 
 // One conversion: keys that repeat (the same field in every element of a
@@ -48,7 +48,8 @@ Ref integer(std::string_view text) {
 // wide mapping) costs a hash and one probe, whatever the document.
 class Converter {
 public:
-    explicit Converter(ProgressHook* progress) : progress_(progress), slots_(kSlots) {}
+    Converter(ProgressHook* progress, const ConvertStyle& style)
+        : progress_(progress), style_(style), slots_(kSlots) {}
     ~Converter() {
         for (Slot& s : slots_)
             if (s.str) Py_DecRef(s.str);
@@ -104,9 +105,13 @@ private:
             return Ref::borrow(Py_None);
         case Kind::Bool:
             return Ref::borrow(value.truth() ? Py_True : Py_False);
-        case Kind::Int:
+        case Kind::Int: {
+            std::int64_t n = 0;
+            integer_value(value.str(), n);
+            return Ref::steal(PyLong_FromLongLong(n));
+        }
         case Kind::BigInt:
-            return integer(value.str());
+            return style_.int_builtin ? big_int(value.str()) : digits_to_int(value.str());
         case Kind::Float:
             return Ref::steal(PyFloat_FromDouble(float_value(value.str())));
         case Kind::Str:
@@ -116,12 +121,26 @@ private:
             return Ref::steal(PyList_New(static_cast<Py_ssize_t>(value.array->size)));
         case Kind::Object:
             if (!tick(value.object->size)) return {};
-            return Ref::steal(PyDict_New());
+            return new_object();
         default:
             break;
         }
         PyErr_SetString(PyExc_RuntimeError, "unresolved node");
         return {};
+    }
+
+    Ref new_object() {
+        if (!style_.object_type) return Ref::steal(PyDict_New());
+        if (!new_) {
+            // The type's own constructor, without the cost of a full call.
+            new_ = reinterpret_cast<newfunc>(PyType_GetSlot(reinterpret_cast<PyTypeObject*>(style_.object_type), Py_tp_new));
+            no_args_ = Ref::steal(PyTuple_New(0));
+            if (!new_ || !no_args_) {
+                if (!PyErr_Occurred()) PyErr_SetString(PyExc_TypeError, "the tree type cannot be created");
+                return {};
+            }
+        }
+        return Ref::steal(new_(reinterpret_cast<PyTypeObject*>(style_.object_type), no_args_.get(), nullptr));
     }
 
     // The progress hook sees the signals (KeyboardInterrupt).
@@ -163,6 +182,9 @@ private:
     }
 
     ProgressHook* progress_;
+    const ConvertStyle& style_;
+    newfunc new_ = nullptr;
+    Ref no_args_;
     std::uint64_t done_ = 0, next_check_ = limits::kProgressInterval;
     std::vector<Frame> frames_;
     std::vector<Slot> slots_;
@@ -170,7 +192,7 @@ private:
 
 }  // namespace
 
-Ref value_to_py(const Value& value, ProgressHook* progress) {
+Ref value_to_py(const Value& value, ProgressHook* progress, const ConvertStyle& style) {
     // The objects built here cannot form cycles, so the cyclic collector,
     // which allocation after allocation would otherwise start, has nothing
     // to find among them.
@@ -181,7 +203,7 @@ Ref value_to_py(const Value& value, ProgressHook* progress) {
             if (enabled) PyGC_Enable();
         }
     } restore{gc_was_enabled};
-    Converter converter(progress);
+    Converter converter(progress, style);
     return converter.convert(value);
 }
 

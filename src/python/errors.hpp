@@ -22,6 +22,16 @@ PyObject* raise(PyObject* type, std::string_view msg);
 // required include FileNotFoundError, everything else NotImplementedError.
 PyObject* raise_strict_error(const EngineError& err);
 
+// The HOCON dialect's exception classes (quince_tarragon._errors), each
+// called with (message, origin, line, column).
+struct HoconErrorTypes {
+    PyObject* syntax = nullptr;
+    PyObject* resolve = nullptr;
+    PyObject* limit = nullptr;
+    PyObject* not_found = nullptr;
+};
+PyObject* raise_hocon_error(const EngineError& err, const HoconErrorTypes& types);
+
 // Creates the BaseException subclass reserved for internal failures; called
 // once at import, so that raising one later needs no allocation of a class.
 bool init_internal_failure();

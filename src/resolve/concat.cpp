@@ -101,9 +101,60 @@ Outcome join_arrays(Resolver& r, const std::vector<Unit>& units) {
     return r.finish_array(mark);
 }
 
+// The HOCON dialect's rendering: numbers as written, lower-case keywords.
+Status append_hocon(std::string& out, const Value& v, SourcePos pos) {
+    switch (v.kind) {
+    case Kind::Null: out += "null"; return {};
+    case Kind::Bool: out += v.truth() ? "true" : "false"; return {};
+    case Kind::Array:
+    case Kind::Object: return mixed_error(pos);
+    default: out += v.str(); return {};
+    }
+}
+
+Outcome join_hocon_strings(Resolver& r, const std::vector<Unit>& units, SourcePos pos) {
+    std::string& out = r.text;
+    out.clear();
+    for (const Unit& u : units) {
+        if (!u.present) continue;
+        if (out.size() + u.value.size > limits::kMaxBytes) return r.cx.budget.exceeded();
+        Status st = append_hocon(out, u.value, pos);
+        if (!st) return std::move(st).error();
+    }
+    if (!r.cx.budget.charge(1, out.size()) || !r.cx.budget.step(1 + out.size() / 64))
+        return r.cx.budget.failure();
+    return some(Value::string(r.cx.arena.copy(out)));
+}
+
+// Pieces of text, scalars, arrays and objects: an absent optional
+// substitution is empty text, or nothing next to arrays and objects; the
+// whitespace written between arrays or objects is no part of them.
+Outcome combine_hocon(Resolver& r, std::vector<Unit>& units, SourcePos pos) {
+    std::size_t texts = 0, blanks = 0, scalars = 0, arrays = 0, objects = 0;
+    const Unit* single = nullptr;
+    for (const Unit& u : units) {
+        if (u.text) {
+            ++(u.blank ? blanks : texts);
+        } else if (u.present) {
+            const Kind k = u.value.kind;
+            ++(k == Kind::Array ? arrays : k == Kind::Object ? objects : scalars);
+            single = &u;
+        }
+    }
+    if (arrays + objects > 0) {
+        if (texts + scalars > 0 || (arrays > 0 && objects > 0)) return mixed_error(pos);
+        return objects > 0 ? join_objects(r, units) : join_arrays(r, units);
+    }
+    if (texts + blanks + scalars == 0) return none();
+    // A substitution standing alone among absent ones keeps its type.
+    if (texts + blanks == 0 && scalars == 1) return some(single->value);
+    return join_hocon_strings(r, units, pos);
+}
+
 }  // namespace
 
 Outcome combine_units(Resolver& r, std::vector<Unit>& units, SourcePos pos) {
+    if (r.dialect() == Dialect::Hocon) return combine_hocon(r, units, pos);
     bool has_text = false, all_objects = true, all_arrays = true, any_value = false;
     for (const Unit& u : units) {
         if (u.text) {

@@ -1,0 +1,287 @@
+// Members of an object in the HOCON dialect: keys are path expressions, a
+// member ends at a new line or one comma, and "+=" appends to an array.
+#include "model/text.hpp"
+#include "model/tree.hpp"
+#include "parser/parser.hpp"
+
+namespace quince {
+
+namespace {
+
+// Characters that may not stand outside quotes.
+bool is_reserved(char c) noexcept {
+    switch (c) {
+    case '$': case '"': case '{': case '}': case '[': case ']': case ':': case '=': case ',':
+    case '+': case '#': case '`': case '^': case '?': case '!': case '@': case '*': case '&':
+    case '\\':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// One element of a path being assembled from pieces (unquoted runs, quoted
+// strings, whitespace between them). A single piece stays a view.
+class Element {
+public:
+    void add(std::string_view piece, std::string& buf) {
+        if (!started_) {
+            view_ = piece;
+            started_ = true;
+        } else if (!owned_) {
+            buf.assign(view_);
+            buf.append(piece);
+            owned_ = true;
+        } else {
+            buf.append(piece);
+        }
+    }
+    void mark_quoted() noexcept { quoted_ = true; }
+    bool empty() const noexcept { return !started_ || (!owned_ && view_.empty()); }
+    bool quoted() const noexcept { return quoted_; }
+    Str finish(Arena& arena, const std::string& buf) const {
+        return owned_ ? Str(arena.copy(buf)) : Str(view_);
+    }
+
+private:
+    std::string_view view_;
+    bool started_ = false, owned_ = false, quoted_ = false;
+};
+
+std::string describe_key(const Parser& p, std::size_t mark) {
+    std::string out;
+    for (std::size_t i = mark; i < p.cx.keys.size(); ++i) {
+        if (i > mark) out += '.';
+        out += p.cx.keys[i].view();
+    }
+    return out;
+}
+
+// Pops the key elements pushed since construction when it goes out of scope.
+class KeyMark {
+public:
+    explicit KeyMark(std::vector<Str>& keys) noexcept : keys_(keys), mark_(keys.size()) {}
+    ~KeyMark() { keys_.resize(mark_); }
+    std::size_t mark() const noexcept { return mark_; }
+    std::size_t size() const noexcept { return keys_.size() - mark_; }
+    const Str* data() const noexcept { return keys_.data() + mark_; }
+
+private:
+    std::vector<Str>& keys_;
+    std::size_t mark_;
+};
+
+// Pushes a key's elements on the path of the object being read, for the
+// lifetime of the scope (substitutions of included files and "+=" need the
+// absolute path).
+class PathScope {
+public:
+    PathScope(std::vector<Str>& path, const Str* elements, std::size_t n) : path_(path), mark_(path.size()) {
+        path.insert(path.end(), elements, elements + n);
+    }
+    ~PathScope() { path_.resize(mark_); }
+
+private:
+    std::vector<Str>& path_;
+    std::size_t mark_;
+};
+
+bool at_include_keyword(const Parser& p) noexcept {
+    constexpr std::string_view kw = "include";
+    if (p.chars.compare(p.pos, kw.size(), kw) != 0) return false;
+    Parser& q = const_cast<Parser&>(p);
+    const std::size_t save = q.pos;
+    q.pos += kw.size();
+    // The keyword is the whole unquoted run: "include.a" or "includex" are keys.
+    const bool whole = q.at_end() || q.cur() == '\n' || space_at(q) > 0 || is_reserved(q.cur()) ||
+                       at_comment(q);
+    q.pos = save;
+    return whole;
+}
+
+// `a += x` is `a = ${?a} [x]`, with the absolute path of `a`.
+Result<Value> append_value(Parser& p, std::size_t at, Value element) {
+    const Value array = make_array(p.cx.arena, &element, 1);
+    const Value self = make_subst(p.cx.arena, p.cx.path.data(), static_cast<std::uint32_t>(p.cx.path.size()),
+                                  p.prefix, true, p.at(at));
+    const Value segs[] = {self, array};
+    p.cx.unresolved = true;
+    return make_concat(p.cx.arena, segs, 2);
+}
+
+// Entry: after the key and the gap after it. Exit: after the value. The key's
+// elements are on `p.cx.path`.
+Result<Value> separator_and_value(Parser& p, const std::string& key) {
+    if (!p.at_end() && p.cur() == '{') return parse_braced_members(p);
+    const std::size_t at = p.pos;
+    bool append = false;
+    if (!p.at_end() && (p.cur() == ':' || p.cur() == '=')) {
+        ++p.pos;
+    } else if (!p.at_end() && p.cur() == '+' && p.next() == '=') {
+        p.pos += 2;
+        append = true;
+    } else {
+        return syntax_error("expected ':', '=', '+=' or '{' after key '" + key + "', found " + found(p), p.here());
+    }
+    skip_lines(p);
+    auto value = parse_hocon_value(p);
+    if (!value || !append) return value;
+    return append_value(p, at, *value);
+}
+
+}  // namespace
+
+std::string_view read_unquoted_run(Parser& p) noexcept {
+    const std::size_t start = p.pos;
+    const bool numeric = p.cur() == '-' || (p.cur() >= '0' && p.cur() <= '9');
+    while (!p.at_end()) {
+        const char c = p.cur();
+        if (c == '+' && numeric && p.pos > start && (p.chars[p.pos - 1] == 'e' || p.chars[p.pos - 1] == 'E')) {
+            ++p.pos;  // the sign of a number's exponent
+            continue;
+        }
+        if (c == '\n' || is_reserved(c) || at_comment(p) || space_at(p) > 0) break;
+        p.pos += utf8_len(static_cast<unsigned char>(c));
+    }
+    return p.chars.substr(start, p.pos - start);
+}
+
+Status read_path_expression(Parser& p, bool in_substitution) {
+    std::string& buf = p.cx.scratch;
+    Element element;
+    std::size_t element_at = p.pos;
+    std::string_view pending;  // whitespace after the last piece
+    auto finish = [&]() -> Status {
+        if (element.empty() && !element.quoted())
+            return syntax_error("a path element is empty (a leading, trailing or doubled '.'; quote \"\" "
+                                "for an empty key)",
+                                p.at(element_at));
+        p.cx.keys.push_back(element.finish(p.cx.arena, buf));
+        element = Element();
+        return {};
+    };
+    bool any = false;
+    for (;;) {
+        if (p.at_end() || p.cur() == '\n') {
+            if (in_substitution) return syntax_error("expected '}' to close the substitution, found " + found(p), p.here());
+            break;
+        }
+        const char c = p.cur();
+        if (const std::size_t len = space_at(p)) {
+            if (any) pending = p.chars.substr(p.pos - pending.size(), pending.size() + len);
+            p.pos += len;
+            continue;
+        }
+        if (in_substitution ? c == '}' : (c == ':' || c == '=' || c == '{' || (c == '+' && p.next() == '=')))
+            break;
+        if (!in_substitution && at_comment(p)) break;
+        if (!pending.empty()) {
+            element.add(pending, buf);
+            pending = {};
+        }
+        if (c == '"') {
+            auto text = parse_quoted(p);
+            if (!text) return std::move(text).error();
+            element.add(*text, buf);
+            element.mark_quoted();
+            any = true;
+            continue;
+        }
+        if (is_reserved(c) || at_comment(p)) {
+            return not_allowed(p, in_substitution ? "in a substitution path" : "in a key");
+        }
+        // An unquoted run: its dots separate elements.
+        const std::size_t run_at = p.pos;
+        std::string_view run = read_unquoted_run(p);
+        any = true;
+        for (;;) {
+            const std::size_t dot = run.find('.');
+            if (!run.substr(0, dot).empty()) element.add(run.substr(0, dot), buf);
+            if (dot == std::string_view::npos) break;
+            Status st = finish();
+            if (!st) return st;
+            element_at = run_at + (run.data() + dot + 1 - p.chars.data() - run_at);
+            run.remove_prefix(dot + 1);
+        }
+    }
+    if (!any) {
+        return syntax_error(in_substitution ? "a substitution needs a path: ${path}"
+                                            : "expected a key, found " + found(p),
+                            p.here());
+    }
+    return finish();
+}
+
+// JSON: a key is one quoted string, taken whole.
+Status read_json_key(Parser& p) {
+    if (p.at_end() || p.cur() != '"') return syntax_error("expected a quoted key, found " + found(p), p.here());
+    auto text = parse_quoted(p);
+    if (!text) return std::move(text).error();
+    p.cx.keys.push_back(*text);
+    skip_lines(p);
+    if (p.at_end() || p.cur() != ':') return syntax_error("expected ':' after the key, found " + found(p), p.here());
+    return {};
+}
+
+Status parse_hocon_member(Parser& p, ObjectNode& obj) {
+    if (!p.json() && at_include_keyword(p)) {
+        p.pos += 7;
+        return parse_hocon_include(p, obj);
+    }
+    const std::size_t key_at = p.pos;
+    KeyMark key(p.cx.keys);
+    Status st = p.json() ? read_json_key(p) : read_path_expression(p, false);
+    if (!st) return st;
+    skip_lines(p);
+    const std::string name = describe_key(p, key.mark());
+    // Every element but the last adds a level of nesting around the value.
+    NestingGuard guard(p, key.size() - 1);
+    if (!guard.ok()) return too_deep(p.at(key_at));
+    Result<Value> value = Value();
+    {
+        PathScope scope(p.cx.path, key.data(), key.size());
+        value = separator_and_value(p, name);
+    }
+    if (!value) return std::move(value).error();
+    MergeContext merging = p.cx.merging();
+    const Value nested = wrap_path(p.cx.arena, key.data(), key.size(), *value);
+    if (!merge_into(merging, obj, key.data()[0], nested)) return p.cx.budget.failure();
+    return {};
+}
+
+// A member ends at a new line or one comma; "}" closes a braced object.
+Status parse_hocon_members(Parser& p, std::optional<char> terminator, ObjectNode& obj) {
+    bool need_separator = false;
+    for (;;) {
+        const bool newline = skip_lines(p);
+        if (p.at_end()) {
+            if (terminator) return syntax_error("expected '}' to close the object, found end of input", p.here());
+            return {};
+        }
+        const char c = p.cur();
+        if (terminator && c == *terminator) return {};
+        if (c == ',') {
+            if (!need_separator) return syntax_error("unexpected ',' (a comma must follow a field)", p.here());
+            ++p.pos;
+            need_separator = false;
+            // JSON allows no comma before the closing brace.
+            if (p.json()) {
+                skip_lines(p);
+                if (p.at_end() || p.cur() == '}') return syntax_error("expected a field after ','", p.here());
+            }
+            continue;
+        }
+        if (c == '}' || c == ']')
+            return syntax_error("unexpected '" + std::string(1, c) + "'" +
+                                (terminator ? "" : " (no object is open)"), p.here());
+        if (need_separator && (!newline || p.json()))
+            return syntax_error(std::string(p.json() ? "expected ','" : "expected ',' or a new line") +
+                                " between fields, found " + found(p), p.here());
+        if (!p.cx.budget.step()) return p.cx.budget.failure();
+        Status st = parse_hocon_member(p, obj);
+        if (!st) return st;
+        need_separator = true;
+    }
+}
+
+}  // namespace quince
