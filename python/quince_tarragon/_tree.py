@@ -4,7 +4,9 @@ from __future__ import annotations
 
 from typing import Any, cast
 
-__all__ = ["ConfigTree", "ConfigMissingError", "ConfigTypeError"]
+from quince_tarragon._errors import ConfigMissingError, ConfigTypeError
+
+__all__ = ["ConfigTree"]
 
 
 class _Missing:
@@ -16,27 +18,6 @@ _MISSING: Any = _Missing()
 # Stands for "missing, and the caller has a default" inside the typed
 # getters, so that a default is returned as given, never type-checked.
 _MISSING_WITH_DEFAULT: Any = _Missing()
-
-
-class ConfigMissingError(KeyError):
-    """A path that the configuration does not define."""
-
-    def __init__(self, path: str) -> None:
-        super().__init__(path)
-        self.path = path
-
-    def __str__(self) -> str:
-        return f"missing configuration path {self.path!r}"
-
-
-class ConfigTypeError(TypeError):
-    """A value whose type is not the one asked for."""
-
-    def __init__(self, path: str, expected: str, found: object) -> None:
-        self.path = path
-        self.expected = expected
-        self.found = type(found).__name__
-        super().__init__(f"{path!r}: expected {expected}, found {self.found}")
 
 
 class ConfigTree(dict[str, Any]):
