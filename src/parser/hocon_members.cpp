@@ -9,16 +9,7 @@ namespace quince {
 namespace {
 
 // Characters that may not stand outside quotes.
-bool is_reserved(char c) noexcept {
-    switch (c) {
-    case '$': case '"': case '{': case '}': case '[': case ']': case ':': case '=': case ',':
-    case '+': case '#': case '`': case '^': case '?': case '!': case '@': case '*': case '&':
-    case '\\':
-        return true;
-    default:
-        return false;
-    }
-}
+bool is_reserved(char c) noexcept { return kCharClass[static_cast<unsigned char>(c)] & kReserved; }
 
 // One element of a path being assembled from pieces (unquoted runs, quoted
 // strings, whitespace between them). A single piece stays a view.
@@ -48,9 +39,9 @@ private:
     bool started_ = false, owned_ = false, quoted_ = false;
 };
 
-std::string describe_key(const Parser& p, std::size_t mark) {
+std::string describe_key(const Parser& p, std::size_t mark, std::size_t size) {
     std::string out;
-    for (std::size_t i = mark; i < p.cx.keys.size(); ++i) {
+    for (std::size_t i = mark; i < mark + size; ++i) {
         if (i > mark) out += '.';
         out += p.cx.keys[i].view();
     }
@@ -111,7 +102,7 @@ Result<Value> append_value(Parser& p, std::size_t at, Value element) {
 
 // Entry: after the key and the gap after it. Exit: after the value. The key's
 // elements are on `p.cx.path`.
-Result<Value> separator_and_value(Parser& p, const std::string& key) {
+Result<Value> separator_and_value(Parser& p, std::size_t key_mark, std::size_t key_size) {
     if (!p.at_end() && p.cur() == '{') return parse_braced_members(p);
     const std::size_t at = p.pos;
     bool append = false;
@@ -121,7 +112,11 @@ Result<Value> separator_and_value(Parser& p, const std::string& key) {
         p.pos += 2;
         append = true;
     } else {
-        return syntax_error("expected ':', '=', '+=' or '{' after key '" + key + "', found " + found(p), p.here());
+        std::string msg = "expected ':', '=', '+=' or '{' after key '";
+        msg += describe_key(p, key_mark, key_size);
+        msg += "', found ";
+        msg += found(p);
+        return syntax_error(std::move(msg), p.here());
     }
     skip_lines(p);
     auto value = parse_hocon_value(p);
@@ -134,16 +129,24 @@ Result<Value> separator_and_value(Parser& p, const std::string& key) {
 std::string_view read_unquoted_run(Parser& p) noexcept {
     const std::size_t start = p.pos;
     const bool numeric = p.cur() == '-' || (p.cur() >= '0' && p.cur() <= '9');
-    while (!p.at_end()) {
-        const char c = p.cur();
-        if (c == '+' && numeric && p.pos > start && (p.chars[p.pos - 1] == 'e' || p.chars[p.pos - 1] == 'E')) {
-            ++p.pos;  // the sign of a number's exponent
+    const std::string_view s = p.chars;
+    std::size_t i = p.pos;
+    for (; i < s.size(); ++i) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        const std::uint8_t cls = kCharClass[b];
+        if (cls == 0) continue;
+        if (b == '+' && numeric && i > start && (s[i - 1] == 'e' || s[i - 1] == 'E')) continue;  // an exponent's sign
+        if (cls == kSlash) {
+            if (i + 1 < s.size() && s[i + 1] == '/' && !p.json()) break;
             continue;
         }
-        if (c == '\n' || is_reserved(c) || at_comment(p) || space_at(p) > 0) break;
-        p.pos += utf8_len(static_cast<unsigned char>(c));
+        if (cls != kNonAscii) break;
+        std::size_t len;
+        if (unicode::is_hocon_space(decode_at(s, i, &len))) break;
+        i += len - 1;
     }
-    return p.chars.substr(start, p.pos - start);
+    p.pos = i;
+    return s.substr(start, i - start);
 }
 
 Status read_path_expression(Parser& p, bool in_substitution) {
@@ -233,14 +236,13 @@ Status parse_hocon_member(Parser& p, ObjectNode& obj) {
     Status st = p.json() ? read_json_key(p) : read_path_expression(p, false);
     if (!st) return st;
     skip_lines(p);
-    const std::string name = describe_key(p, key.mark());
     // Every element but the last adds a level of nesting around the value.
     NestingGuard guard(p, key.size() - 1);
     if (!guard.ok()) return too_deep(p.at(key_at));
     Result<Value> value = Value();
     {
         PathScope scope(p.cx.path, key.data(), key.size());
-        value = separator_and_value(p, name);
+        value = separator_and_value(p, key.mark(), key.size());
     }
     if (!value) return std::move(value).error();
     MergeContext merging = p.cx.merging();

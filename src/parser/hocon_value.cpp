@@ -276,6 +276,16 @@ Result<Value> parse_hocon_value(Parser& p) {
         Piece piece;
         Status st = read_piece(p, piece);
         if (!st) return std::move(st).error();
+        // Most values are one piece: skip the collection for them.
+        if (pieces.size() == mark && !piece.space) {
+            const std::size_t after = p.pos;
+            skip_spaces(p);
+            if (p.at_end() || at_value_end(p)) {
+                piece.value.flags &= static_cast<std::uint8_t>(~Value::kUnquoted);
+                return piece.value;
+            }
+            p.pos = after;
+        }
         pieces.push_back(piece);
     }
     // Copied out: assembling may parse nothing more, but the vector could

@@ -41,14 +41,19 @@ bool at_comment(const Parser& p) noexcept {
 
 std::size_t space_at(const Parser& p) noexcept {
     const auto b = static_cast<unsigned char>(p.cur());
-    if (b < 0x80) return unicode::is_hocon_space(b) ? 1 : 0;
+    if (b < 0x80) return kCharClass[b] & kSpace;
     std::size_t len;
     return unicode::is_hocon_space(decode_at(p.chars, p.pos, &len)) ? len : 0;
 }
 
 void skip_spaces(Parser& p) noexcept {
     while (!p.at_end()) {
-        if (p.cur() == '\n') return;
+        const std::uint8_t cls = kCharClass[static_cast<unsigned char>(p.cur())];
+        if (cls == kSpace) {
+            ++p.pos;
+            continue;
+        }
+        if (cls == kNewline) return;
         if (at_comment(p)) {
             const void* lf = std::memchr(p.chars.data() + p.pos, '\n', p.chars.size() - p.pos);
             p.pos = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - p.chars.data())

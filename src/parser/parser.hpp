@@ -3,6 +3,7 @@
 // further use and the caller only passes the error up.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -96,6 +97,25 @@ struct Parser {
 // Gaps. Both leave `pos` on the first character that is not part of the gap.
 void skip_member_gap(Parser& p) noexcept;
 void skip_inline_gap(Parser& p) noexcept;
+
+// HOCON: what an ASCII byte is to the scanners (0 for a character that
+// belongs to an unquoted run).
+enum CharClass : std::uint8_t {
+    kSpace = 1,     // whitespace other than the line feed
+    kNewline = 2,   // the line feed
+    kReserved = 4,  // not allowed outside quotes, or structural
+    kSlash = 8,     // "/": a comment when doubled
+    kNonAscii = 16, // a lead or continuation byte
+};
+inline constexpr std::array<std::uint8_t, 256> kCharClass = [] {
+    std::array<std::uint8_t, 256> t{};
+    for (int c : {9, 11, 12, 13, 32, 0x1C, 0x1D, 0x1E, 0x1F}) t[c] = kSpace;
+    t['\n'] = kNewline;
+    for (char c : std::string_view("$\"{}[]:=,+#`^?!@*&\\")) t[static_cast<unsigned char>(c)] = kReserved;
+    t['/'] = kSlash;
+    for (int c = 0x80; c < 0x100; ++c) t[c] = kNonAscii;
+    return t;
+}();
 
 // HOCON gaps: whitespace (the language's own set, which includes the
 // byte-order mark) and comments, which end before their line feed. The first

@@ -1,4 +1,5 @@
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <stdexcept>
 
@@ -66,7 +67,7 @@ Outcome join_strings(Resolver& r, const std::vector<Unit>& units, SourcePos pos)
         if (!u.present) continue;
         // Refuse before copying: two halves within the bound may make a
         // whole beyond it.
-        if (out.size() + u.value.size > limits::kMaxBytes) return r.cx.budget.exceeded();
+        if (out.size() + u.value.size > r.cx.budget.bytes_left()) return r.cx.budget.exceeded();
         if (u.text) {
             out += u.value.str();
         } else {
@@ -102,28 +103,35 @@ Outcome join_arrays(Resolver& r, const std::vector<Unit>& units) {
 }
 
 // The HOCON dialect's rendering: numbers as written, lower-case keywords.
-Status append_hocon(std::string& out, const Value& v, SourcePos pos) {
+std::size_t hocon_size(const Value& v) noexcept {
     switch (v.kind) {
-    case Kind::Null: out += "null"; return {};
-    case Kind::Bool: out += v.truth() ? "true" : "false"; return {};
-    case Kind::Array:
-    case Kind::Object: return mixed_error(pos);
-    default: out += v.str(); return {};
+    case Kind::Null: return 4;
+    case Kind::Bool: return v.truth() ? 4 : 5;
+    default: return v.size;
     }
 }
 
+// Written straight into the arena: its size is known before.
 Outcome join_hocon_strings(Resolver& r, const std::vector<Unit>& units, SourcePos pos) {
-    std::string& out = r.text;
-    out.clear();
+    std::uint64_t total = 0;
     for (const Unit& u : units) {
         if (!u.present) continue;
-        if (out.size() + u.value.size > limits::kMaxBytes) return r.cx.budget.exceeded();
-        Status st = append_hocon(out, u.value, pos);
-        if (!st) return std::move(st).error();
+        if (u.value.kind == Kind::Array || u.value.kind == Kind::Object) return mixed_error(pos);
+        total += hocon_size(u.value);
     }
-    if (!r.cx.budget.charge(1, out.size()) || !r.cx.budget.step(1 + out.size() / 64))
-        return r.cx.budget.failure();
-    return some(Value::string(r.cx.arena.copy(out)));
+    if (total > r.cx.budget.bytes_left()) return r.cx.budget.exceeded();
+    if (!r.cx.budget.charge(1, total) || !r.cx.budget.step(1 + total / 64)) return r.cx.budget.failure();
+    char* out = static_cast<char*>(r.cx.arena.allocate(total ? total : 1, 1));
+    std::size_t at = 0;
+    for (const Unit& u : units) {
+        if (!u.present) continue;
+        std::string_view piece = u.value.kind == Kind::Null   ? std::string_view("null")
+                                 : u.value.kind == Kind::Bool ? (u.value.truth() ? "true" : "false")
+                                                              : u.value.str();
+        std::memcpy(out + at, piece.data(), piece.size());
+        at += piece.size();
+    }
+    return some(Value::string(std::string_view(out, at)));
 }
 
 // Pieces of text, scalars, arrays and objects: an absent optional
