@@ -1,7 +1,8 @@
-// libFuzzer target: includes. The input is split at NUL bytes into up to four
-// files f0.conf .. f3.conf in a private directory; f0.conf is parsed with
-// that directory as base, so the texts can include each other (and
-// themselves) in every way the directive allows.
+// libFuzzer target: includes, in both dialects. The input is split at NUL
+// bytes into up to four files f0.conf, f1.conf, f2.json and f3.properties in
+// a private directory; f0.conf is parsed with that directory as base (and
+// as the class path), so the texts can include each other (and themselves)
+// in every way the directives allow.
 #include <unistd.h>
 
 #include <cstddef>
@@ -38,13 +39,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         input = cut == std::string_view::npos ? std::string_view() : input.substr(cut + 1);
         if (i == 0) first = part;
         // Invalid UTF-8 is written as is: the engine must skip such a file.
-        std::ofstream(dir + "/f" + std::to_string(i) + ".conf", std::ios::binary | std::ios::trunc)
+        static const char* const names[] = {"/f0.conf", "/f1.conf", "/f2.json", "/f3.properties"};
+        std::ofstream(dir + names[i], std::ios::binary | std::ios::trunc)
             .write(part.data(), static_cast<std::streamsize>(part.size()));
     }
     if (!quince::is_valid_utf8(first)) return -1;
-    quince::Options options;
-    options.base = dir;
-    quince::Call call(options);
-    (void)call.run(first);
+    for (quince::Dialect dialect : {quince::Dialect::Strict, quince::Dialect::Hocon}) {
+        quince::Options options;
+        options.dialect = dialect;
+        options.base = dir;
+        options.classpath.push_back(dir);
+        quince::Call call(options);
+        (void)call.run(first);
+    }
     return 0;
 }

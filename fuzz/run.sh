@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Build the fuzz targets with clang (libFuzzer + AddressSanitizer +
 # UndefinedBehaviorSanitizer) and run one of them.
-#   fuzz/run.sh [parse|include] [seconds] [extra libFuzzer flags...]
+#   fuzz/run.sh [parse|hocon|include] [seconds] [extra libFuzzer flags...]
 # Seeds: the tests' string literals, examples/ and the folders in SEED_DIRS
 # (default: ../shared/corpus beside the repository, when it exists).
 # Needs clang and libFuzzer: apt-get install clang libclang-rt-14-dev
