@@ -349,3 +349,33 @@ def test_depth_sweep(route, stack_kib, tmp_path):
     for got, want in zip(outcomes, expected):
         assert got == want or (small and got == "nesting too deep")
     assert outcomes[2] == "nesting too deep"
+
+
+HOCON_CHILD = """
+from quince_tarragon import parse_string, ConfigError
+try:
+    r = parse_string(sys.stdin.read())
+    print("ok", len(r))
+except (ConfigError, MemoryError) as e:
+    print(type(e).__name__, e.message)
+"""
+
+
+@pytest.mark.parametrize("text, outcome", ids=lambda v: "" if len(str(v)) > 40 else str(v), argvalues=[
+    ("a = " + "[" * 2001 + "]" * 2001, "ConfigLimitError nesting too deep"),
+    ("a" + ".a" * 1999 + " = [[1]]", "ConfigLimitError nesting too deep"),
+    ("a" + " { a" * 2001 + " = 1" + " }" * 2001, "ConfigLimitError nesting too deep"),
+    ("b0 = 1\n" + "".join(f"b{k} = [${{b{k - 1}}}]\n" for k in range(1, 2002)),
+     "ConfigLimitError nesting too deep"),
+    ("a = x\n" + "a = ${a}${a}\n" * 40, EXPANSION.replace("NotImplementedError", "ConfigLimitError")),
+    ("a = [1]\n" + "a = ${a} ${a}\n" * 40, EXPANSION.replace("NotImplementedError", "ConfigLimitError")),
+    (doubling("[1]", "[{0}, {0}]"), EXPANSION.replace("NotImplementedError", "ConfigLimitError")),
+    ("a = {x = 1}\n" + "a = ${a} {l = ${a}, r = ${a}}\n" * 40,
+     EXPANSION.replace("NotImplementedError", "ConfigLimitError")),
+    (chain_of("[" + "1," * 3000 + "]"), "ok 3001"),
+    ("a { x = [" + "1," * 1_000_000 + "${b}] }\nb = 1\na = " + "${a.x}" * 20_000,
+     EXPANSION.replace("NotImplementedError", "ConfigLimitError")),
+])
+def test_hocon_bounds(text, outcome):
+    proc = run_child(HOCON_CHILD, text, limit_mb=2048, timeout=60)
+    assert (proc.returncode, proc.stdout.strip()) == (0, outcome), proc.stderr[-2000:]
