@@ -73,7 +73,8 @@ def _parse(text: str, origin: str | None, base: StrPath | bytes | None, syntax: 
     confine: bool | bytes = includes if isinstance(includes, bool) else os.fsencode(includes)
     dirs = tuple(os.fsencode(d) for d in classpath) if classpath is not None else ()
     base_b = None if base is None else os.fsencode(base)
-    tree: ConfigTree = _hocon.parse(text, origin, base_b or None, syntax, confine, dirs, env, ConfigTree)
+    tree: ConfigTree = _hocon.parse(text, origin, base_b or None, syntax, confine, dirs, env, ConfigTree,
+                                    None)
     return tree
 
 

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/arena.hpp"
 #include "model/budget.hpp"
@@ -22,8 +23,15 @@ public:
     Call(const Call&) = delete;
     Call& operator=(const Call&) = delete;
 
-    // The resolved root object of a document given as text.
-    Result<Value> run(std::string_view text);
+    // The resolved root object of a document given as text. `overrides`, an
+    // Object built in this call's arena (or nothing), is merged over the
+    // document before resolution, as if it were written at its end, so that
+    // substitutions see its values.
+    Result<Value> run(std::string_view text, Value overrides = Value());
+
+    // The elements of a path expression (`a."b.c"` is a, b.c), in this
+    // call's arena; an error for text that is no path.
+    Result<std::vector<Str>> split_path(std::string_view text);
 
     Arena& arena() noexcept { return arena_; }
     Budget& budget() noexcept { return budget_; }

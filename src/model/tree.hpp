@@ -22,6 +22,10 @@ void append_member(Arena& arena, ObjectNode& obj, Str key, Value value);
 // reachable from both, so they are marked shared.
 ObjectNode* clone_object(Arena& arena, const ObjectNode& obj);
 
+// The value at the end of a key path: {path[1]: {path[2]: ... value}}, to be
+// stored under path[0]. Built from the innermost level outwards.
+Value wrap_path(Arena& arena, const Str* path, std::size_t length, Value value);
+
 // Marks a value as reachable from more than one place.
 void mark_shared(const Value& v) noexcept;
 

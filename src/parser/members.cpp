@@ -118,15 +118,6 @@ bool is_plain_quoted_key(std::string_view key) noexcept {
     return true;
 }
 
-Value wrap_path(Arena& arena, const Str* path, std::size_t length, Value value) {
-    for (std::size_t i = length; i-- > 1;) {
-        ObjectNode* wrapper = make_object(arena, 1);
-        append_member(arena, *wrapper, path[i], value);
-        value = Value::of(wrapper);
-    }
-    return value;
-}
-
 Status parse_members_until(Parser& p, std::optional<char> terminator, ObjectNode& obj) {
     if (p.hocon()) return parse_hocon_members(p, terminator, obj);
     MergeContext merging = p.cx.merging();

@@ -190,10 +190,6 @@ Value parse_scalar(std::string_view text);
 // ended the directive. The included members are merged into `obj`.
 Status parse_include(Parser& p, ObjectNode& obj);
 
-// The value at the end of a key path: {path[1]: {path[2]: ... value}}, to be
-// stored under path[0]. Built from the innermost level outwards.
-Value wrap_path(Arena& arena, const Str* path, std::size_t length, Value value);
-
 // Strict dialect: whether a quoted key or path segment may stand for itself
 // (letters, digits, "-" and "_" only).
 bool is_plain_quoted_key(std::string_view key) noexcept;

@@ -2,7 +2,7 @@
 // function, called by the package's Python layer only, whose arguments are
 // all positional and already checked there.
 //
-//   parse(text, origin, base, syntax, includes, classpath, env, tree)
+//   parse(text, origin, base, syntax, includes, classpath, env, tree, overrides)
 //     text       str         the document
 //     origin     str | None  its file name, for errors
 //     base       bytes | None  directory of relative includes
@@ -11,6 +11,9 @@
 //     classpath  tuple[bytes, ...]  directories of classpath(...) includes
 //     env        Mapping[str, str] | None  instead of the process environment
 //     tree       type | None  the dict subclass objects become
+//     overrides  Mapping[str, object] | None  values merged over the document
+//
+//   split_path(text) -> tuple[str, ...]   the elements of a path expression
 #include <atomic>
 #include <cstdint>
 #include <new>
@@ -21,6 +24,7 @@
 #include "engine/engine.hpp"
 #include "python/convert.hpp"
 #include "python/errors.hpp"
+#include "python/from_py.hpp"
 #include "python/pyref.hpp"
 
 namespace quince::py {
@@ -104,8 +108,8 @@ bool read_options(PyObject* const* args, Options& options, MapEnvironment& env, 
 }
 
 PyObject* parse_impl(PyObject* const* args, Py_ssize_t nargs) {
-    if (nargs != 8 || !PyUnicode_Check(args[0])) {
-        PyErr_SetString(PyExc_TypeError, "parse(text, origin, base, syntax, includes, classpath, env, tree)");
+    if (nargs != 9 || !PyUnicode_Check(args[0])) {
+        PyErr_SetString(PyExc_TypeError, "parse(text, origin, base, syntax, includes, classpath, env, tree, overrides)");
         return nullptr;
     }
     auto text = utf8_of(args[0]);
@@ -118,7 +122,13 @@ PyObject* parse_impl(PyObject* const* args, Py_ssize_t nargs) {
     options.progress = &progress;
     if (use_env) options.env = &env;
     Call call(options);
-    Result<Value> root = call.run(*text);
+    Value overrides;
+    if (args[8] != Py_None) {
+        std::optional<EngineError> err;
+        if (!overrides_to_value(call, args[8], overrides, err))
+            return err ? raise_hocon_error(*err, g_errors) : nullptr;
+    }
+    Result<Value> root = call.run(*text, overrides);
     if (!root) return raise_hocon_error(root.error(), g_errors);
     ConvertStyle style;
     style.int_builtin = false;
@@ -126,10 +136,34 @@ PyObject* parse_impl(PyObject* const* args, Py_ssize_t nargs) {
     return value_to_py(*root, &progress, style).release();
 }
 
+PyObject* split_path_impl(PyObject* text) {
+    if (!PyUnicode_Check(text)) {
+        PyErr_SetString(PyExc_TypeError, "a path is a str");
+        return nullptr;
+    }
+    auto utf8 = utf8_of(text);
+    if (!utf8) return nullptr;
+    Options options;
+    options.dialect = Dialect::Hocon;
+    Call call(options);
+    Result<std::vector<Str>> path = call.split_path(*utf8);
+    if (!path) return raise_hocon_error(path.error(), g_errors);
+    Ref out = Ref::steal(PyTuple_New(static_cast<Py_ssize_t>(path->size())));
+    if (!out) return nullptr;
+    for (std::size_t i = 0; i < path->size(); ++i) {
+        const Str e = (*path)[i];
+        PyObject* item = PyUnicode_FromStringAndSize(e.data, static_cast<Py_ssize_t>(e.size));
+        if (!item) return nullptr;
+        PyTuple_SetItem(out.get(), static_cast<Py_ssize_t>(i), item);  // steals
+    }
+    return out.release();
+}
+
 // C++ exceptions stop here: they must never unwind through CPython frames.
-PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargs) noexcept {
+template <class F>
+PyObject* guarded(F&& f) noexcept {
     try {
-        return parse_impl(args, nargs);
+        return f();
     } catch (const std::bad_alloc&) {
         return PyErr_NoMemory();
     } catch (const InternalFailure& f) {
@@ -141,10 +175,20 @@ PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargs) noexcept {
     }
 }
 
+PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargs) noexcept {
+    return guarded([&] { return parse_impl(args, nargs); });
+}
+
+PyObject* split_path(PyObject*, PyObject* text) noexcept {
+    return guarded([&] { return split_path_impl(text); });
+}
+
 PyMethodDef methods[] = {
     {"parse", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(parse)), METH_FASTCALL,
-     "parse(text, origin, base, syntax, includes, classpath, env, tree)\n--\n\n"
+     "parse(text, origin, base, syntax, includes, classpath, env, tree, overrides)\n--\n\n"
      "Parse and resolve a document in the HOCON dialect (used by quince_tarragon.parse_string)."},
+    {"split_path", split_path, METH_O,
+     "split_path(text)\n--\n\nThe elements of a HOCON path expression: 'a.\"b.c\"' is ('a', 'b.c')."},
     {nullptr, nullptr, 0, nullptr},
 };
 
