@@ -10,6 +10,7 @@
 #include "model/arena.hpp"
 #include "model/budget.hpp"
 #include "model/error.hpp"
+#include "model/foreign.hpp"
 #include "model/options.hpp"
 #include "model/value.hpp"
 
@@ -26,8 +27,11 @@ public:
     // The resolved root object of a document given as text. `overrides`, an
     // Object built in this call's arena (or nothing), is merged over the
     // document before resolution, as if it were written at its end, so that
-    // substitutions see its values.
-    Result<Value> run(std::string_view text, Value overrides = Value());
+    // substitutions see its values. With `eager`, finished parts of a document
+    // that needs no resolution are handed to it while the rest is read (the
+    // root's members may then be Foreign values); a document that needs
+    // resolution is read again as a whole tree.
+    Result<Value> run(std::string_view text, Value overrides = Value(), Materializer* eager = nullptr);
 
     // The elements of a path expression (`a."b.c"` is a, b.c), in this
     // call's arena; an error for text that is no path.
@@ -37,9 +41,12 @@ public:
     Budget& budget() noexcept { return budget_; }
 
 private:
+    Result<Value> parse(const Source& source, Materializer* eager);
+
     const Options& options_;
     Arena arena_;
     Budget budget_;
+    bool concrete_ = false;  // the last parse built nothing to resolve
 };
 
 }  // namespace quince

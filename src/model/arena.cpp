@@ -12,6 +12,18 @@ Arena::~Arena() {
     }
 }
 
+void Arena::release(const Mark& m) noexcept {
+    while (chunks_ && chunks_ != m.chunks) {
+        Chunk* prev = chunks_->prev;
+        footprint_ -= chunks_->size;
+        std::free(chunks_);
+        chunks_ = prev;
+    }
+    cur_ = m.cur;
+    end_ = m.end;
+    next_size_ = m.next_size;
+}
+
 void* Arena::allocate_slow(std::size_t bytes, std::size_t align) {
     constexpr std::size_t kMaxChunk = 4u << 20;
     const std::size_t header = (sizeof(Chunk) + alignof(std::max_align_t) - 1) & ~(alignof(std::max_align_t) - 1);
@@ -28,10 +40,11 @@ void* Arena::allocate_slow(std::size_t bytes, std::size_t align) {
     char* end = reinterpret_cast<char*>(chunk) + size;
     std::uintptr_t p = (reinterpret_cast<std::uintptr_t>(begin) + (align - 1)) & ~(align - 1);
     if (own && chunks_) {
-        // Keep allocating from the current chunk afterwards.
-        chunk->prev = chunks_->prev;
+        // Keep allocating from the current chunk afterwards; the chunk list
+        // stays in allocation order, so that a mark can give back the rest.
+        chunk->prev = chunks_;
         chunk->size = size;
-        chunks_->prev = chunk;
+        chunks_ = chunk;
     } else {
         chunk->prev = chunks_;
         chunk->size = size;

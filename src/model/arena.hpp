@@ -56,6 +56,17 @@ public:
     // Bytes taken from the system so far.
     std::size_t footprint() const noexcept { return footprint_; }
 
+    // A point to come back to: everything allocated after it can be given
+    // back at once, when nothing refers to it any more.
+    struct Mark {
+        void* chunks;
+        char* cur;
+        char* end;
+        std::size_t next_size;
+    };
+    Mark mark() const noexcept { return {chunks_, cur_, end_, next_size_}; }
+    void release(const Mark& m) noexcept;
+
 private:
     struct Chunk {
         Chunk* prev;

@@ -49,6 +49,12 @@ public:
         if (work_ < next_check_) return true;
         return check();
     }
+    // Forgets what was spent (the progress hook stays).
+    void reset() noexcept {
+        values_ = bytes_ = work_ = 0;
+        next_check_ = limits::kProgressInterval;
+        failed_ = false;
+    }
     // The error for the last false answer.
     EngineError failure() const;
     // Marks the budget as spent, for a request refused before it was made.

@@ -19,7 +19,8 @@ enum class ErrorCategory : std::uint8_t {
     MissingInclude,  // a required include that cannot be read
     Unsupported,     // a construct the strict dialect refuses
     Resolve,         // a substitution or concatenation that cannot be resolved
-    Interrupted,     // the caller's progress hook asked to stop
+    Interrupted,     // the caller's progress hook or objects asked to stop
+    Restart,         // a document read part by part needs the whole tree
 };
 
 struct EngineError {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "model/foreign.hpp"
 #include "model/key_index.hpp"
 #include "model/text.hpp"
 #include "model/tree.hpp"
@@ -72,6 +73,12 @@ public:
     // Combines `value` into the existing member `m`.
     void combine(Member& m, Value value, bool value_shared) {
         if (value_shared) mark_shared(value);
+        if ((m.value.kind == Kind::Foreign || value.kind == Kind::Foreign) && m.value.is_object_like() &&
+            value.is_object_like()) {
+            // Objects already handed over to the caller merge on its side.
+            if (!cx_.eager || !cx_.eager->merge(m.value, value)) cx_.foreign_failed = true;
+            return;
+        }
         if (cx_.dialect == Dialect::Strict) {
             substitute_self_ref(cx_.arena, m.key, m.value, value);
             if (m.value.kind == Kind::Object && value.kind == Kind::Object) {
@@ -99,6 +106,7 @@ public:
     // Drains the object pairs scheduled so far.
     bool run() {
         while (!pending_.empty()) {
+            if (cx_.foreign_failed) return false;
             const Pair pair = pending_.back();
             pending_.pop_back();
             touch(*pair.into);
@@ -115,7 +123,7 @@ public:
                 }
             }
         }
-        return true;
+        return !cx_.foreign_failed;
     }
 
     // `into` (an Object value that may be replaced by its own copy when it

@@ -16,10 +16,16 @@
 
 namespace quince {
 
+class Materializer;
+
 struct MergeContext {
     Arena& arena;
     Budget& budget;
     Dialect dialect;
+    // Where parts of the tree are already the caller's objects.
+    Materializer* eager = nullptr;
+    // Set when the caller's side failed during a merge.
+    bool foreign_failed = false;
 };
 
 // False when the work budget ran out (budget.failure() says why). `obj`

@@ -18,7 +18,7 @@ bool stack_room() noexcept;
 class DepthGuard {
 public:
     DepthGuard(std::size_t& depth, std::size_t max, std::size_t levels = 1) noexcept
-        : depth_(depth), levels_(levels), ok_((depth += levels) <= max && stack_room()) {}
+        : depth_(depth), levels_(levels), ok_((depth += levels) <= max && (levels == 0 || stack_room())) {}
     ~DepthGuard() { depth_ -= levels_; }
     DepthGuard(const DepthGuard&) = delete;
     DepthGuard& operator=(const DepthGuard&) = delete;

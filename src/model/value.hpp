@@ -33,6 +33,7 @@ struct MergeNode;
 // concatenation in the HOCON dialect, need it rather than a binary value.
 enum class Kind : std::uint8_t {
     Null, Bool, Int, BigInt, Float, Str, Array, Object,
+    Foreign,  // a finished container already turned into the caller's object
     Subst,   // an unresolved ${path}
     Concat,  // an unresolved concatenation of segments
     Merge,   // definitions of one key that only resolution can combine
@@ -40,9 +41,10 @@ enum class Kind : std::uint8_t {
 
 struct Value {
     // Str: the text is unquoted source text (a concatenation segment), not a
-    // quoted string. Bool: the value.
+    // quoted string. Bool: the value. Foreign: it was an object.
     static constexpr std::uint8_t kUnquoted = 2;
     static constexpr std::uint8_t kTrue = 1;
+    static constexpr std::uint8_t kForeignObject = 4;
 
     Kind kind = Kind::Null;
     std::uint8_t flags = 0;
@@ -54,6 +56,7 @@ struct Value {
         SubstNode* subst;
         ConcatNode* concat;
         MergeNode* merge;
+        void* foreign;
     };
 
     static Value null() noexcept { return Value(); }
@@ -77,11 +80,20 @@ struct Value {
     static Value of(SubstNode* n) noexcept { return node(Kind::Subst, &Value::subst, n); }
     static Value of(ConcatNode* n) noexcept { return node(Kind::Concat, &Value::concat, n); }
     static Value of(MergeNode* n) noexcept { return node(Kind::Merge, &Value::merge, n); }
+    static Value of_foreign(void* handle, bool object) noexcept {
+        Value v = node(Kind::Foreign, &Value::foreign, handle);
+        v.flags = object ? kForeignObject : 0;
+        return v;
+    }
 
     bool truth() const noexcept { return flags & kTrue; }
     std::string_view str() const noexcept { return {text, size}; }
     bool is_container() const noexcept { return kind == Kind::Array || kind == Kind::Object; }
     bool is_opaque() const noexcept { return kind >= Kind::Subst; }
+    // An object, or the caller's object made from one.
+    bool is_object_like() const noexcept {
+        return kind == Kind::Object || (kind == Kind::Foreign && (flags & kForeignObject));
+    }
 
 private:
     template <class N>

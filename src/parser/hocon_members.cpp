@@ -226,6 +226,22 @@ Status read_json_key(Parser& p) {
     return {};
 }
 
+// The common key of JSON-like text: one quoted string followed by the
+// separator. Pushes it and returns true; false (with anything pushed or
+// consumed of no further use) for every other key.
+bool quoted_key_alone(Parser& p) {
+    if (p.at_end() || p.cur() != '"' || at_triple_quote(p)) return false;
+    auto text = parse_quoted(p);
+    if (!text) return false;  // the general path reports it
+    skip_spaces(p);
+    if (p.at_end()) return false;
+    const char c = p.cur();
+    if (c != ':' && c != '=' && c != '{' && !(c == '+' && p.next() == '=' && !p.json())) return false;
+    if (p.json() && c != ':') return false;
+    p.cx.keys.push_back(*text);
+    return true;
+}
+
 Status parse_hocon_member(Parser& p, ObjectNode& obj) {
     if (!p.json() && at_include_keyword(p)) {
         p.pos += 7;
@@ -233,21 +249,28 @@ Status parse_hocon_member(Parser& p, ObjectNode& obj) {
     }
     const std::size_t key_at = p.pos;
     KeyMark key(p.cx.keys);
-    Status st = p.json() ? read_json_key(p) : read_path_expression(p, false);
-    if (!st) return st;
+    Status st;
+    if (!quoted_key_alone(p)) {
+        p.pos = key_at;
+        st = p.json() ? read_json_key(p) : read_path_expression(p, false);
+        if (!st) return st;
+    }
     skip_lines(p);
     // Every element but the last adds a level of nesting around the value.
     NestingGuard guard(p, key.size() - 1);
     if (!guard.ok()) return too_deep(p.at(key_at));
     Result<Value> value = Value();
+    const Arena::Mark mark = p.cx.arena.mark();
     {
         PathScope scope(p.cx.path, key.data(), key.size());
         value = separator_and_value(p, key.mark(), key.size());
     }
     if (!value) return std::move(value).error();
+    st = finish_eager(p, *value, mark);
+    if (!st) return st;
     MergeContext merging = p.cx.merging();
     const Value nested = wrap_path(p.cx.arena, key.data(), key.size(), *value);
-    if (!merge_into(merging, obj, key.data()[0], nested)) return p.cx.budget.failure();
+    if (!merge_into(merging, obj, key.data()[0], nested)) return merge_failure(p, merging);
     return {};
 }
 

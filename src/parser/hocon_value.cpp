@@ -124,9 +124,11 @@ Result<Value> read_array(Parser& p) {
         } else if (!p.cx.budget.step()) {
             err = p.cx.budget.failure();
         } else {
+            const Arena::Mark mark = p.cx.arena.mark();
             auto item = parse_hocon_value(p);
             if (!item) err = std::move(item).error();
-            else items.push_back(*item);
+            else err = finish_eager(p, *item, mark);
+            if (err) items.push_back(*item);
             need_separator = true;
         }
         if (!err) {
@@ -208,7 +210,8 @@ Result<Value> concatenate_now(Parser& p, const Piece* pieces, std::size_t first,
             if (merged) {
                 const ObjectNode& o = *piece.value.object;
                 for (std::uint32_t m = 0; m < o.size; ++m)
-                    if (!merge_into(merging, *merged, o.items[m].key, o.items[m].value)) return p.cx.budget.failure();
+                    if (!merge_into(merging, *merged, o.items[m].key, o.items[m].value))
+                        return merge_failure(p, merging);
             } else {
                 const ArrayNode& a = *piece.value.array;
                 items.insert(items.end(), a.items, a.items + a.size);

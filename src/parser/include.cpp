@@ -105,7 +105,7 @@ Status include_file(Parser& p, ObjectNode& obj, const std::string& path, std::st
     const ObjectNode& members = *root->object;
     for (std::uint32_t i = 0; i < members.size; ++i)
         if (!merge_into(merging, obj, members.items[i].key, members.items[i].value))
-            return p.cx.budget.failure();
+            return merge_failure(p, merging);
     return {};
 }
 

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 
 #include "model/text.hpp"
 #include "model/tree.hpp"
@@ -109,12 +110,16 @@ private:
 }  // namespace
 
 bool is_plain_quoted_key(std::string_view key) noexcept {
+    static constexpr std::array<bool, 256> plain = [] {
+        std::array<bool, 256> t{};
+        for (int c = 0; c < 256; ++c)
+            t[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                   c == '_';
+        return t;
+    }();
     if (key.empty()) return false;
-    for (char c : key) {
-        bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                  c == '-' || c == '_';
-        if (!ok) return false;
-    }
+    for (char c : key)
+        if (!plain[static_cast<unsigned char>(c)]) return false;
     return true;
 }
 
@@ -146,11 +151,14 @@ Status parse_members_until(Parser& p, std::optional<char> terminator, ObjectNode
 
         // Every dot adds a level of nesting, which counts like a brace
         // around the value.
+        const Arena::Mark mark = p.cx.arena.mark();
         auto value = separator_and_value(p, segments.size() - 1);
         if (!value) return std::move(value).error();
+        Status st = finish_eager(p, *value, mark);
+        if (!st) return st;
         const Str head = segments.data()[0];
         const Value nested = wrap_path(p.cx.arena, segments.data(), segments.size(), *value);
-        if (!merge_into(merging, obj, head, nested)) return p.cx.budget.failure();
+        if (!merge_into(merging, obj, head, nested)) return merge_failure(p, merging);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "model/text.hpp"
 
 #include "model/tree.hpp"
+#include "parser/scan.hpp"
 
 namespace quince {
 
@@ -46,27 +47,31 @@ std::size_t space_at(const Parser& p) noexcept {
     return unicode::is_hocon_space(decode_at(p.chars, p.pos, &len)) ? len : 0;
 }
 
-void skip_spaces(Parser& p) noexcept {
-    while (!p.at_end()) {
-        const std::uint8_t cls = kCharClass[static_cast<unsigned char>(p.cur())];
+void skip_spaces_from(Parser& p) noexcept {
+    const std::string_view s = p.chars;
+    std::size_t i = p.pos;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const std::uint8_t cls = kCharClass[c];
         if (cls == kSpace) {
-            ++p.pos;
-            continue;
+            i = c == ' ' ? scan::skip_run(s, i + 1, ' ') : i + 1;
+        } else if (cls == kNonAscii) {
+            std::size_t len;
+            if (!unicode::is_hocon_space(decode_at(s, i, &len))) break;
+            i += len;
+        } else if ((c == '#' || (c == '/' && i + 1 < s.size() && s[i + 1] == '/')) && !p.json()) {
+            // A comment runs to the line feed, which is left for the caller.
+            const void* lf = std::memchr(s.data() + i, '\n', s.size() - i);
+            i = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - s.data()) : s.size();
+            break;
+        } else {
+            break;
         }
-        if (cls == kNewline) return;
-        if (at_comment(p)) {
-            const void* lf = std::memchr(p.chars.data() + p.pos, '\n', p.chars.size() - p.pos);
-            p.pos = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - p.chars.data())
-                       : p.chars.size();
-            return;
-        }
-        const std::size_t len = space_at(p);
-        if (len == 0) return;
-        p.pos += len;
     }
+    p.pos = i;
 }
 
-bool skip_lines(Parser& p) noexcept {
+bool skip_lines_from(Parser& p) noexcept {
     bool newline = false;
     for (;;) {
         skip_spaces(p);
@@ -104,12 +109,18 @@ EngineError not_allowed(const Parser& p, std::string_view where) {
 void skip_member_gap(Parser& p) noexcept {
     while (!p.at_end()) {
         switch (p.cur()) {
-        case '\t': case '\n': case '\r': case ' ': case ',':
+        case ' ':
+            p.pos = scan::skip_run(p.chars, p.pos + 1, ' ');  // indentation
+            break;
+        case '\t': case '\n': case '\r': case ',':
             ++p.pos;
             break;
-        default:
+        case '#': case '/':
             if (!at_comment(p)) return;
             skip_comment(p);
+            break;
+        default:
+            return;
         }
     }
 }
@@ -120,11 +131,28 @@ void skip_inline_gap(Parser& p) noexcept {
         case '\t': case '\r': case ' ':
             ++p.pos;
             break;
-        default:
+        case '#': case '/':
             if (!at_comment(p)) return;
             skip_comment(p);
+            break;
+        default:
+            return;
         }
     }
+}
+
+Status finish_eager(Parser& p, Value& value, const Arena::Mark& mark) {
+    if (!p.cx.eager) return {};
+    if (p.cx.unresolved) return EngineError{ErrorCategory::Restart, false, {}, {}};
+    if (!value.is_container()) return {};
+    if (!p.cx.eager->materialize(value)) return EngineError{ErrorCategory::Interrupted, false, {}, {}};
+    p.cx.arena.release(mark);
+    return {};
+}
+
+EngineError merge_failure(Parser& p, const MergeContext& merging) {
+    if (merging.foreign_failed) return EngineError{ErrorCategory::Interrupted, false, {}, {}};
+    return p.cx.budget.failure();
 }
 
 Result<Value> parse_root(Parser& p) {

@@ -13,6 +13,7 @@
 #include "model/arena.hpp"
 #include "model/budget.hpp"
 #include "model/error.hpp"
+#include "model/foreign.hpp"
 #include "model/limits.hpp"
 #include "model/merge.hpp"
 #include "model/options.hpp"
@@ -51,9 +52,10 @@ struct ParseContext {
     std::vector<Piece> pieces;  // HOCON: pieces of the open values, innermost last
     std::vector<Str> path;      // HOCON: the absolute path of the object being read
     std::size_t arrays = 0;     // HOCON: arrays open around the object being read
+    Materializer* eager = nullptr;  // finished parts go to the caller at once
     std::string scratch;        // text being decoded
 
-    MergeContext merging() noexcept { return {arena, budget, options.dialect}; }
+    MergeContext merging() noexcept { return {arena, budget, options.dialect, eager}; }
 };
 
 struct Parser {
@@ -121,8 +123,19 @@ inline constexpr std::array<std::uint8_t, 256> kCharClass = [] {
 // byte-order mark) and comments, which end before their line feed. The first
 // stops at a line feed; the second skips line feeds too and tells whether
 // it met one.
-void skip_spaces(Parser& p) noexcept;
-bool skip_lines(Parser& p) noexcept;
+void skip_spaces_from(Parser& p) noexcept;
+bool skip_lines_from(Parser& p) noexcept;
+// Most calls find no gap at all: decide that without a call.
+inline bool may_start_gap(const Parser& p) noexcept {
+    if (p.at_end()) return false;
+    const auto c = static_cast<unsigned char>(p.cur());
+    const std::uint8_t cls = kCharClass[c];
+    return cls == kSpace || cls == kNewline || cls == kNonAscii || c == '#' || c == '/';
+}
+inline void skip_spaces(Parser& p) noexcept {
+    if (may_start_gap(p)) skip_spaces_from(p);
+}
+inline bool skip_lines(Parser& p) noexcept { return may_start_gap(p) && skip_lines_from(p); }
 // Length of the HOCON whitespace character at `pos` (a line feed counts), or 0.
 std::size_t space_at(const Parser& p) noexcept;
 bool at_comment(const Parser& p) noexcept;
@@ -174,6 +187,15 @@ Status parse_hocon_include(Parser& p, ObjectNode& obj);
 // tells whether the file could be read (nothing happens when it cannot).
 Status include_file(Parser& p, ObjectNode& obj, const std::string& path, std::string_view shown,
                     Syntax syntax, std::size_t at, bool& found);
+
+// A member's or element's finished value when the document is read part by
+// part: a container goes to the caller at once, and the arena gives back
+// what it took since `mark`; a substitution anywhere means the document
+// must be read again as a whole tree (a Restart error).
+Status finish_eager(Parser& p, Value& value, const Arena::Mark& mark);
+
+// The error for a failed merge_into: the budget's, or the caller's side.
+EngineError merge_failure(Parser& p, const MergeContext& merging);
 
 // Java properties text to a tree: keys split at dots, values strings.
 Result<Value> parse_properties(Parser& p);

@@ -2,6 +2,7 @@
 
 #include "model/text.hpp"
 #include "parser/parser.hpp"
+#include "parser/scan.hpp"
 
 namespace quince {
 
@@ -10,14 +11,7 @@ namespace {
 // Position of the first double quote or backslash at or after `from`; in the
 // HOCON dialect a raw control character stops the scan too.
 std::size_t find_stop(std::string_view s, std::size_t from, bool controls) noexcept {
-    if (!controls) {
-        while (from < s.size() && s[from] != '"' && s[from] != '\\') ++from;
-        return from;
-    }
-    while (from < s.size() && s[from] != '"' && s[from] != '\\' &&
-           static_cast<unsigned char>(s[from]) >= 0x20)
-        ++from;
-    return from;
+    return scan::find_string_stop(s, from, controls);
 }
 
 int hex_digit(char c) noexcept {

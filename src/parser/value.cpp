@@ -1,3 +1,5 @@
+#include <array>
+
 #include "model/text.hpp"
 #include "model/tree.hpp"
 #include "parser/parser.hpp"
@@ -10,6 +12,7 @@ namespace {
 struct RawPart {
     enum class Kind : std::uint8_t { Quoted, Unquoted, Subst, Object, Array };
     Kind kind = Kind::Unquoted;
+    bool simple = false;  // Unquoted: no whitespace, ASCII only
     Str text;     // Quoted: after escape processing; Unquoted: the run verbatim
     Value value;  // Subst, Object, Array
 };
@@ -47,37 +50,61 @@ bool has_bare_keyword(std::string_view text) {
     return any_word(text, [](std::string_view w) { return is_bare_keyword(w); });
 }
 
+// What an ASCII byte is to a strict unquoted run.
+enum RunClass : std::uint8_t { kPlain, kStop, kDollar, kHash, kSlash, kBlank, kHigh };
+constexpr std::array<std::uint8_t, 256> kRunClass = [] {
+    std::array<std::uint8_t, 256> t{};
+    for (char c : std::string_view("\n\"{}[],")) t[static_cast<unsigned char>(c)] = kStop;
+    t['$'] = kDollar;
+    t['#'] = kHash;
+    t['/'] = kSlash;
+    for (int c : {9, 11, 12, 13, 32}) t[c] = kBlank;
+    for (int c = 0x80; c < 0x100; ++c) t[c] = kHigh;
+    return t;
+}();
+
 // Entry: on a character that starts an unquoted run. Exit: on the stopper.
-std::string_view read_unquoted(Parser& p) {
+// `simple` tells a run without whitespace or non-ASCII characters, which
+// needs no trimming and is one word.
+std::string_view read_unquoted(Parser& p, bool& simple) {
+    const std::string_view s = p.chars;
     const std::size_t start = p.pos;
+    std::size_t i = p.pos;
     bool after_ws = true;  // an empty run counts as "after whitespace"
-    while (!p.at_end()) {
-        char c = p.cur();
-        switch (c) {
-        case '\n': case '"': case '{': case '}': case '[': case ']': case ',':
-            return p.chars.substr(start, p.pos - start);
-        case '$':
-            if (p.next() == '{') return p.chars.substr(start, p.pos - start);
-            break;
-        case '#':
-            if (after_ws) return p.chars.substr(start, p.pos - start);
-            break;
-        case '/':
-            if (after_ws && p.next() == '/') return p.chars.substr(start, p.pos - start);
-            break;
-        default:
-            break;
-        }
-        if (static_cast<unsigned char>(c) < 0x80) {
-            after_ws = unicode::is_white_space(static_cast<unsigned char>(c));
-            ++p.pos;
-        } else {
+    simple = true;
+    for (; i < s.size(); ++i) {
+        switch (kRunClass[static_cast<unsigned char>(s[i])]) {
+        case kPlain:
+            after_ws = false;
+            continue;
+        case kStop:
+            goto done;
+        case kDollar:
+            if (i + 1 < s.size() && s[i + 1] == '{') goto done;
+            after_ws = false;
+            continue;
+        case kHash:
+            if (after_ws) goto done;
+            continue;
+        case kSlash:
+            if (after_ws && i + 1 < s.size() && s[i + 1] == '/') goto done;
+            after_ws = false;
+            continue;
+        case kBlank:
+            after_ws = true;
+            simple = false;
+            continue;
+        default: {
             std::size_t len;
-            after_ws = unicode::is_white_space(decode_at(p.chars, p.pos, &len));
-            p.pos += len;
+            after_ws = unicode::is_white_space(decode_at(s, i, &len));
+            simple = false;
+            i += len - 1;
+        }
         }
     }
-    return p.chars.substr(start);
+done:
+    p.pos = i;
+    return s.substr(start, i - start);
 }
 
 // The path elements of a substitution body in the strict dialect: split at
@@ -145,8 +172,11 @@ Result<Value> read_array(Parser& p) {
             return array;
         }
         if (!p.cx.budget.step()) return p.cx.budget.failure();
+        const Arena::Mark mark = p.cx.arena.mark();
         auto item = parse_value(p);
         if (!item) return item;
+        Status st = finish_eager(p, *item, mark);
+        if (!st) return std::move(st).error();
         items.push_back(*item);
     }
 }
@@ -165,6 +195,7 @@ Result<Value> single(Parser& p, const RawPart& part) {
     case RawPart::Kind::Quoted:
         return Value::string(part.text);
     case RawPart::Kind::Unquoted: {
+        if (part.simple) return parse_scalar(part.text);  // one word, nothing to trim
         std::string_view text = trim(part.text);
         std::size_t words = 0;
         bool keyword = false;
@@ -186,7 +217,7 @@ Result<Value> single(Parser& p, const RawPart& part) {
 }
 
 bool is_significant(const RawPart& part) {
-    return part.kind != RawPart::Kind::Unquoted || !is_blank(part.text);
+    return part.kind != RawPart::Kind::Unquoted || part.simple || !is_blank(part.text);
 }
 
 Result<Value> assemble(Parser& p, PartList& parts) {
@@ -247,7 +278,7 @@ Status read_part(Parser& p, RawPart& part) {
         value = read_array(p);
     } else {
         part.kind = RawPart::Kind::Unquoted;
-        part.text = read_unquoted(p);
+        part.text = read_unquoted(p, part.simple);
         return {};
     }
     if (!value) return std::move(value).error();

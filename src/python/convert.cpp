@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include "model/key_hash.hpp"
 #include "model/limits.hpp"
 #include "model/number.hpp"
 
@@ -39,6 +38,23 @@ Ref big_int(std::string_view text) {
 Ref digits_to_int(std::string_view text) {
     std::string digits(text);  // PyLong_FromString wants a terminated string
     return Ref::steal(PyLong_FromString(digits.c_str(), nullptr, 10));
+}
+
+// A hash for the key cache only: a collision costs one missed reuse (the
+// slot compares the whole key), so speed matters more than spread.
+std::uint64_t cache_hash(std::string_view s) noexcept {
+    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, s.data() + i, 8);
+        h = (h ^ w) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 32;
+    }
+    std::uint64_t tail = 0;
+    std::memcpy(&tail, s.data() + i, s.size() - i);
+    h = (h ^ tail) * 0xC4CEB9FE1A85EC53ull;
+    return h ^ (h >> 29);
 }
 
 // One conversion: keys that repeat (the same field in every element of a
@@ -122,6 +138,8 @@ private:
         case Kind::Object:
             if (!tick(value.object->size)) return {};
             return new_object();
+        case Kind::Foreign:
+            return Ref::borrow(static_cast<PyObject*>(value.foreign));
         default:
             break;
         }
@@ -167,7 +185,7 @@ private:
             keep = str_from(text);
             return keep.get();
         }
-        const std::uint64_t hash = hash_key(text);
+        const std::uint64_t hash = cache_hash(text);
         Slot& slot = slots_[hash & (kSlots - 1)];
         if (slot.str && slot.hash == hash && std::string_view(slot.text, slot.len) == text)
             return slot.str;
@@ -182,7 +200,7 @@ private:
     }
 
     ProgressHook* progress_;
-    const ConvertStyle& style_;
+    const ConvertStyle style_;
     newfunc new_ = nullptr;
     Ref no_args_;
     std::uint64_t done_ = 0, next_check_ = limits::kProgressInterval;
@@ -190,19 +208,77 @@ private:
     std::vector<Slot> slots_;
 };
 
+// Merges `src` into `dst` (dicts, `dst` owned by this call alone): objects
+// under one key merge key by key, anything else replaces, in place.
+bool merge_dicts(PyObject* dst, PyObject* src) {
+    struct Pair {
+        PyObject* dst;
+        PyObject* src;
+    };
+    std::vector<Pair> todo{{dst, src}};
+    while (!todo.empty()) {
+        const Pair pair = todo.back();
+        todo.pop_back();
+        PyObject *k, *v;
+        Py_ssize_t pos = 0;
+        while (PyDict_Next(pair.src, &pos, &k, &v)) {
+            PyObject* existing = PyDict_GetItemWithError(pair.dst, k);  // borrowed
+            if (!existing && PyErr_Occurred()) return false;
+            if (existing && PyDict_Check(existing) && PyDict_Check(v)) {
+                todo.push_back({existing, v});
+            } else if (PyDict_SetItem(pair.dst, k, v) < 0) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
+class PyMaterializer::Impl {
+public:
+    Impl(ProgressHook* progress, const ConvertStyle& style) : converter(progress, style) {}
+    Converter converter;
+    std::vector<PyObject*> owned;
+};
+
+PyMaterializer::PyMaterializer(ProgressHook* progress, const ConvertStyle& style)
+    : impl_(new Impl(progress, style)) {}
+
+PyMaterializer::~PyMaterializer() {
+    discard();
+    delete impl_;
+}
+
+void PyMaterializer::discard() {
+    for (PyObject* o : impl_->owned) Py_DecRef(o);
+    impl_->owned.clear();
+}
+
+bool PyMaterializer::materialize(Value& v) {
+    std::vector<PyObject*>& owned = impl_->owned;
+    // Room first, so that keeping the new object cannot fail after it exists.
+    if (owned.size() == owned.capacity()) owned.reserve(owned.capacity() * 2 + 64);
+    Ref obj = impl_->converter.convert(v);
+    if (!obj) return false;
+    const bool object = v.kind == Kind::Object;
+    owned.push_back(obj.get());
+    v = Value::of_foreign(obj.release(), object);
+    return true;
+}
+
+bool PyMaterializer::merge(Value& earlier, const Value& later) {
+    Value from = later;
+    if (earlier.kind != Kind::Foreign && !materialize(earlier)) return false;
+    if (from.kind != Kind::Foreign && !materialize(from)) return false;
+    return merge_dicts(static_cast<PyObject*>(earlier.foreign), static_cast<PyObject*>(from.foreign));
+}
+
+Ref PyMaterializer::finish(const Value& root) { return impl_->converter.convert(root); }
+
 Ref value_to_py(const Value& value, ProgressHook* progress, const ConvertStyle& style) {
-    // The objects built here cannot form cycles, so the cyclic collector,
-    // which allocation after allocation would otherwise start, has nothing
-    // to find among them.
-    const int gc_was_enabled = PyGC_Disable();
-    struct Restore {
-        int enabled;
-        ~Restore() {
-            if (enabled) PyGC_Enable();
-        }
-    } restore{gc_was_enabled};
+    GcPause pause;
     Converter converter(progress, style);
     return converter.convert(value);
 }

@@ -122,18 +122,20 @@ PyObject* parse_impl(PyObject* const* args, Py_ssize_t nargs) {
     options.progress = &progress;
     if (use_env) options.env = &env;
     Call call(options);
+    ConvertStyle style;
+    style.int_builtin = false;
+    style.object_type = args[7] == Py_None ? nullptr : args[7];
+    GcPause pause;
+    PyMaterializer eager(&progress, style);
     Value overrides;
     if (args[8] != Py_None) {
         std::optional<EngineError> err;
         if (!overrides_to_value(call, args[8], overrides, err))
             return err ? raise_hocon_error(*err, g_errors) : nullptr;
     }
-    Result<Value> root = call.run(*text, overrides);
+    Result<Value> root = call.run(*text, overrides, &eager);
     if (!root) return raise_hocon_error(root.error(), g_errors);
-    ConvertStyle style;
-    style.int_builtin = false;
-    style.object_type = args[7] == Py_None ? nullptr : args[7];
-    return value_to_py(*root, &progress, style).release();
+    return eager.finish(*root).release();
 }
 
 PyObject* split_path_impl(PyObject* text) {

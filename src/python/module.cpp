@@ -51,9 +51,11 @@ PyObject* run(std::string_view text, std::string_view base) {
     options.base.assign(base);
     options.progress = &progress;
     Call call(options);
-    Result<Value> root = call.run(text);
+    GcPause pause;
+    PyMaterializer eager(&progress, ConvertStyle{});
+    Result<Value> root = call.run(text, Value(), &eager);
     if (!root) return raise_strict_error(root.error());
-    return value_to_py(*root, &progress).release();
+    return eager.finish(*root).release();
 }
 
 PyObject* parse_impl(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
