@@ -10,6 +10,12 @@ namespace quince {
 
 class Materializer {
 public:
+    // A new, empty caller's object that members are put into as they are
+    // read; null when the caller's side failed.
+    virtual void* new_object() = 0;
+    // Adds a member to such an object by the rule for repeated keys (two
+    // objects merge key by key, anything else replaces).
+    virtual bool put(void* object, Str key, const Value& value) = 0;
     // Turns `v`, a concrete container whose children may already be foreign,
     // into a Foreign value. False when the caller's side failed (it keeps
     // the reason).

@@ -180,6 +180,11 @@ Value push_layer(Arena& arena, const Value& earlier, const Value& layer) {
 }
 
 bool merge_into(MergeContext& cx, ObjectNode& obj, Str key, Value value) {
+    if (obj.foreign) {
+        if (cx.eager->put(obj.foreign, key, value)) return true;
+        cx.foreign_failed = true;
+        return false;
+    }
     Member* m = find_member(cx.arena, obj, key);
     if (!m) {
         append_member(cx.arena, obj, key, value);

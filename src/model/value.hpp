@@ -137,6 +137,9 @@ struct ObjectNode {
     std::uint32_t size = 0;
     std::uint32_t cap = 0;
     KeyIndex* index = nullptr;  // see key_index.hpp; members are only appended
+    // When set, the members go straight into this caller's object instead
+    // (see foreign.hpp), and `items` stays empty.
+    void* foreign = nullptr;
 };
 
 struct SubstNode {

@@ -197,7 +197,12 @@ Result<Value> concatenate_now(Parser& p, const Piece* pieces, std::size_t first,
     if (container != Kind::Null) {
         Value result;
         MergeContext merging = p.cx.merging();
-        ObjectNode* merged = container == Kind::Object ? make_object(p.cx.arena) : nullptr;
+        ObjectNode* merged = nullptr;
+        if (container == Kind::Object) {
+            auto made = new_object(p);
+            if (!made) return std::move(made).error();
+            merged = *made;
+        }
         std::vector<Value>& items = p.cx.items;
         const std::size_t mark = items.size();
         for (std::size_t i = first; i <= last; ++i) {
@@ -207,7 +212,11 @@ Result<Value> concatenate_now(Parser& p, const Piece* pieces, std::size_t first,
                 items.resize(mark);
                 return cannot_concatenate(p, piece);
             }
-            if (merged) {
+            if (merged && piece.value.object->foreign) {
+                // Objects already filled on the caller's side merge there.
+                Value whole = Value::of(merged);
+                if (!p.cx.eager->merge(whole, piece.value)) return merge_failure(p, merging);
+            } else if (merged) {
                 const ObjectNode& o = *piece.value.object;
                 for (std::uint32_t m = 0; m < o.size; ++m)
                     if (!merge_into(merging, *merged, o.items[m].key, o.items[m].value))

@@ -103,6 +103,12 @@ Status include_file(Parser& p, ObjectNode& obj, const std::string& path, std::st
     if (!root) return std::move(root).error();
     MergeContext merging = p.cx.merging();
     const ObjectNode& members = *root->object;
+    if (members.foreign) {
+        // Read part by part: the file's members are already the caller's.
+        Value into = Value::of(&obj);
+        if (!p.cx.eager->merge(into, *root)) return merge_failure(p, merging);
+        return {};
+    }
     for (std::uint32_t i = 0; i < members.size; ++i)
         if (!merge_into(merging, obj, members.items[i].key, members.items[i].value))
             return merge_failure(p, merging);

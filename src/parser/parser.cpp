@@ -150,13 +150,22 @@ Status finish_eager(Parser& p, Value& value, const Arena::Mark& mark) {
     return {};
 }
 
+Result<ObjectNode*> new_object(Parser& p) {
+    ObjectNode* obj = make_object(p.cx.arena);
+    if (p.cx.eager && !(obj->foreign = p.cx.eager->new_object()))
+        return EngineError{ErrorCategory::Interrupted, false, {}, {}};
+    return obj;
+}
+
 EngineError merge_failure(Parser& p, const MergeContext& merging) {
     if (merging.foreign_failed) return EngineError{ErrorCategory::Interrupted, false, {}, {}};
     return p.cx.budget.failure();
 }
 
 Result<Value> parse_root(Parser& p) {
-    ObjectNode* root = make_object(p.cx.arena);
+    auto made = new_object(p);
+    if (!made) return std::move(made).error();
+    ObjectNode* root = *made;
     const auto gap = [&p] {
         if (p.hocon()) skip_lines(p);
         else skip_member_gap(p);
@@ -184,7 +193,9 @@ Result<Value> parse_root(Parser& p) {
 Result<Value> parse_braced_members(Parser& p) {
     NestingGuard guard(p);
     if (!guard.ok()) return too_deep(p.here());
-    ObjectNode* obj = make_object(p.cx.arena);
+    auto made = new_object(p);
+    if (!made) return std::move(made).error();
+    ObjectNode* obj = *made;
     Status st = braced_members_into(p, *obj);
     if (!st) return std::move(st).error();
     return Value::of(obj);

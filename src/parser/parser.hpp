@@ -194,6 +194,10 @@ Status include_file(Parser& p, ObjectNode& obj, const std::string& path, std::st
 // must be read again as a whole tree (a Restart error).
 Status finish_eager(Parser& p, Value& value, const Arena::Mark& mark);
 
+// A new object for the members being read: filled straight into the
+// caller's object when the document is read part by part.
+Result<ObjectNode*> new_object(Parser& p);
+
 // The error for a failed merge_into: the budget's, or the caller's side.
 EngineError merge_failure(Parser& p, const MergeContext& merging);
 

@@ -78,7 +78,7 @@ public:
     // document's depth.
     Ref convert(const Value& root) {
         Ref result = scalar_or_empty(root);
-        if (!result || !root.is_container()) return result;
+        if (!result || !root.is_container() || (root.kind == Kind::Object && root.object->foreign)) return result;
         frames_.push_back(Frame{root, 0, result.get()});
         while (!frames_.empty()) {
             Frame& f = frames_.back();
@@ -101,9 +101,45 @@ public:
                 PyObject* k = key(f.node.object->items[i].key, keep);
                 if (!k || PyDict_SetItem(container, k, item.get()) < 0) return {};
             }
-            if (child.is_container()) frames_.push_back(Frame{child, 0, borrowed});
+            if (child.is_container() && !(child.kind == Kind::Object && child.object->foreign))
+                frames_.push_back(Frame{child, 0, borrowed});
         }
         return result;
+    }
+
+    // Borrowed reference: the cache or the caller's dict owns it. `keep`
+    // holds a key that is not cached until the dict has taken it.
+    PyObject* key(std::string_view text, Ref& keep) {
+        if (text.size() > kKeyMax) {
+            keep = str_from(text);
+            return keep.get();
+        }
+        const std::uint64_t hash = cache_hash(text);
+        Slot& slot = slots_[hash & (kSlots - 1)];
+        if (slot.str && slot.hash == hash && std::string_view(slot.text, slot.len) == text)
+            return slot.str;
+        Ref fresh = str_from(text);
+        if (!fresh) return nullptr;
+        if (slot.str) Py_DecRef(slot.str);
+        slot.hash = hash;
+        slot.str = fresh.release();
+        slot.len = static_cast<std::uint8_t>(text.size());
+        std::memcpy(slot.text, text.data(), text.size());
+        return slot.str;
+    }
+
+    Ref new_object() {
+        if (!style_.object_type) return Ref::steal(PyDict_New());
+        if (!new_) {
+            // The type's own constructor, without the cost of a full call.
+            new_ = reinterpret_cast<newfunc>(PyType_GetSlot(reinterpret_cast<PyTypeObject*>(style_.object_type), Py_tp_new));
+            no_args_ = Ref::steal(PyTuple_New(0));
+            if (!new_ || !no_args_) {
+                if (!PyErr_Occurred()) PyErr_SetString(PyExc_TypeError, "the tree type cannot be created");
+                return {};
+            }
+        }
+        return Ref::steal(new_(reinterpret_cast<PyTypeObject*>(style_.object_type), no_args_.get(), nullptr));
     }
 
 private:
@@ -136,6 +172,7 @@ private:
             if (!tick(value.array->size)) return {};
             return Ref::steal(PyList_New(static_cast<Py_ssize_t>(value.array->size)));
         case Kind::Object:
+            if (value.object->foreign) return Ref::borrow(static_cast<PyObject*>(value.object->foreign));
             if (!tick(value.object->size)) return {};
             return new_object();
         case Kind::Foreign:
@@ -145,20 +182,6 @@ private:
         }
         PyErr_SetString(PyExc_RuntimeError, "unresolved node");
         return {};
-    }
-
-    Ref new_object() {
-        if (!style_.object_type) return Ref::steal(PyDict_New());
-        if (!new_) {
-            // The type's own constructor, without the cost of a full call.
-            new_ = reinterpret_cast<newfunc>(PyType_GetSlot(reinterpret_cast<PyTypeObject*>(style_.object_type), Py_tp_new));
-            no_args_ = Ref::steal(PyTuple_New(0));
-            if (!new_ || !no_args_) {
-                if (!PyErr_Occurred()) PyErr_SetString(PyExc_TypeError, "the tree type cannot be created");
-                return {};
-            }
-        }
-        return Ref::steal(new_(reinterpret_cast<PyTypeObject*>(style_.object_type), no_args_.get(), nullptr));
     }
 
     // The progress hook sees the signals (KeyboardInterrupt).
@@ -177,27 +200,6 @@ private:
         std::uint8_t len = 0;
         char text[kKeyMax];
     };
-
-    // Borrowed reference: the cache or the caller's dict owns it. `keep`
-    // holds a key that is not cached until the dict has taken it.
-    PyObject* key(std::string_view text, Ref& keep) {
-        if (text.size() > kKeyMax) {
-            keep = str_from(text);
-            return keep.get();
-        }
-        const std::uint64_t hash = cache_hash(text);
-        Slot& slot = slots_[hash & (kSlots - 1)];
-        if (slot.str && slot.hash == hash && std::string_view(slot.text, slot.len) == text)
-            return slot.str;
-        Ref fresh = str_from(text);
-        if (!fresh) return nullptr;
-        if (slot.str) Py_DecRef(slot.str);
-        slot.hash = hash;
-        slot.str = fresh.release();
-        slot.len = static_cast<std::uint8_t>(text.size());
-        std::memcpy(slot.text, text.data(), text.size());
-        return slot.str;
-    }
 
     ProgressHook* progress_;
     const ConvertStyle style_;
@@ -256,7 +258,37 @@ void PyMaterializer::discard() {
     impl_->owned.clear();
 }
 
+void* PyMaterializer::new_object() {
+    std::vector<PyObject*>& owned = impl_->owned;
+    if (owned.size() == owned.capacity()) owned.reserve(owned.capacity() * 2 + 64);
+    Ref obj = impl_->converter.new_object();
+    if (!obj) return nullptr;
+    owned.push_back(obj.get());
+    return obj.release();
+}
+
+bool PyMaterializer::put(void* object, Str key, const Value& value) {
+    Ref item = impl_->converter.convert(value);
+    if (!item) return false;
+    // The key only now: converting the value may have reused its cache slot.
+    Ref keep;
+    PyObject* k = impl_->converter.key(key, keep);
+    if (!k) return false;
+    auto* dict = static_cast<PyObject*>(object);
+    if (PyDict_Check(item.get())) {
+        // Two objects under one key merge key by key.
+        PyObject* existing = PyDict_GetItemWithError(dict, k);  // borrowed
+        if (existing && PyDict_Check(existing)) return merge_dicts(existing, item.get());
+        if (!existing && PyErr_Occurred()) return false;
+    }
+    return PyDict_SetItem(dict, k, item.get()) == 0;
+}
+
 bool PyMaterializer::materialize(Value& v) {
+    if (v.kind == Kind::Object && v.object->foreign) {
+        v = Value::of_foreign(v.object->foreign, true);
+        return true;
+    }
     std::vector<PyObject*>& owned = impl_->owned;
     // Room first, so that keeping the new object cannot fail after it exists.
     if (owned.size() == owned.capacity()) owned.reserve(owned.capacity() * 2 + 64);

@@ -47,6 +47,8 @@ public:
     PyMaterializer(const PyMaterializer&) = delete;
     PyMaterializer& operator=(const PyMaterializer&) = delete;
 
+    void* new_object() override;
+    bool put(void* object, Str key, const Value& value) override;
     bool materialize(Value& v) override;
     bool merge(Value& earlier, const Value& later) override;
     void discard() override;
