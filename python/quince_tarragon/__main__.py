@@ -1,14 +1,12 @@
-"""Command line: print a HOCON configuration as JSON."""
+"""Command line: print a HOCON configuration as JSON, HOCON or properties."""
 
 from __future__ import annotations
 
 import argparse
-import json
 import os
 import sys
-from typing import Any
 
-from quince_tarragon import ConfigTree, parse_string
+from quince_tarragon import ConfigTree, Format, __version__, dumps, parse_string
 from quince_tarragon import _read_text
 
 
@@ -17,7 +15,7 @@ def _parser() -> argparse.ArgumentParser:
         prog="quince-tarragon",
         description=(
             "Parse a HOCON configuration (substitutions resolved, includes spliced in) "
-            "and print it as JSON on standard output. On failure, print one line "
+            "and print it on standard output, as JSON by default. On failure, print one line "
             "'error: <exception>: <message>' on standard error and exit with status 1."
         ),
     )
@@ -31,9 +29,14 @@ def _parser() -> argparse.ArgumentParser:
         "or the current directory for standard input)",
     )
     ap.add_argument(
-        "--indent", metavar="N", type=int, default=2,
-        help="indentation of the JSON output (default: 2)",
+        "--format", choices=["json", "hocon", "properties"], default="json",
+        help="the output format (default: json)",
     )
+    ap.add_argument(
+        "--indent", metavar="N", type=int, default=2,
+        help="spaces per level of the output (default: 2); 0 prints one line",
+    )
+    ap.add_argument("--version", action="version", version=f"%(prog)s {__version__}")
     return ap
 
 
@@ -44,19 +47,11 @@ def _load(file: str, base: str | None) -> ConfigTree:
     return parse_string(text, os.path.dirname(file) if base is None else base)
 
 
-def _json(conf: Any, indent: int) -> bytes:
-    """The whole output, built before anything is written: a failure then
-    leaves standard output untouched. Values JSON cannot hold (inf, nan) are
-    refused rather than written as invalid JSON."""
-    # Documents nest up to 2000 levels; the encoder counts each against the
-    # interpreter's recursion limit.
-    limit = sys.getrecursionlimit()
-    sys.setrecursionlimit(max(limit, 10_000))
-    try:
-        text = json.dumps(conf, indent=indent, ensure_ascii=False, allow_nan=False)
-    finally:
-        sys.setrecursionlimit(limit)
-    return (text + "\n").encode()
+def _render(conf: ConfigTree, format: Format, indent: int) -> bytes:
+    """The whole output, built before anything is written: a failure (a
+    value the format cannot hold, such as inf in JSON) then leaves standard
+    output untouched."""
+    return (dumps(conf, format, indent) + "\n").encode()
 
 
 def _fail(e: BaseException) -> int:
@@ -101,7 +96,7 @@ def main(argv: list[str] | None = None) -> int:
     args = _parser().parse_args(argv)
     try:
         conf = _load(args.file, args.base)
-        data = _json(conf, args.indent)
+        data = _render(conf, args.format, args.indent)
     except Exception as e:  # every failure is one line, never a traceback
         return _fail(e)
     try:

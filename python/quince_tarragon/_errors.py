@@ -92,20 +92,22 @@ class ConfigMissingError(ConfigError, KeyError):
 
 
 class ConfigTypeError(ConfigError, TypeError):
-    """A value whose type is not the one asked for, and cannot be converted."""
+    """A value whose type is not the one asked for, and cannot be converted.
 
-    def __init__(self, path: str, expected: str, found: object) -> None:
+    ``path`` is where the value is (``index`` its position when it is an
+    element of a list), ``expected`` what was asked for and ``found`` the
+    kind of value there: object, list, string, number, boolean or null.
+    """
+
+    def __init__(self, path: str, expected: str, found: str, detail: str = "",
+                 index: int | None = None) -> None:
+        where = repr(path) if index is None else f"{path!r}[{index}]"
+        ConfigError.__init__(self, f"{where}: expected {expected}, found {found}{detail}")
         self.path = path
         self.expected = expected
-        self.found = "dict" if isinstance(found, dict) else type(found).__name__
-        ConfigError.__init__(self, f"{path!r}: expected {expected}, found {self.found}")
+        self.found = found
+        self.detail = detail
+        self.index = index
 
     def __reduce__(self) -> tuple[Any, ...]:
-        return _type_error, (self.path, self.expected, self.found)
-
-
-def _type_error(path: str, expected: str, found: str) -> ConfigTypeError:
-    e = ConfigTypeError(path, expected, None)
-    e.found = found
-    e.message = f"{path!r}: expected {expected}, found {found}"
-    return e
+        return type(self), (self.path, self.expected, self.found, self.detail, self.index)
