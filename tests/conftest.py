@@ -39,3 +39,43 @@ def hocon_error(text, cls=None, line=None, column=None):
     if column is not None:
         assert e.column == column, str(e)
     return e
+
+
+class Fails:
+    """An expected failure in a table: the exception class and fragments of
+    its message."""
+
+    def __init__(self, cls, *fragments):
+        self.cls, self.fragments = cls, fragments
+
+    def __repr__(self):
+        return f"Fails({self.cls.__name__}, {', '.join(map(repr, self.fragments))})"
+
+
+def assert_outcome(call, expected):
+    """Calls call() and checks its result against expected: a value (types
+    compared too) or a Fails. Returns the exception when one is expected."""
+    if isinstance(expected, Fails):
+        with pytest.raises(expected.cls) as info:
+            call()
+        for fragment in expected.fragments:
+            assert fragment in str(info.value)
+        return info.value
+    got = call()
+    assert got == expected and kinds(got) == kinds(expected)
+    return got
+
+
+def trees(keys=None, scalars=None, min_size=0):
+    """A hypothesis strategy for configuration trees: an object at the root,
+    objects and lists inside."""
+    from hypothesis import strategies as st
+
+    keys = st.text(max_size=6) if keys is None else keys
+    if scalars is None:
+        scalars = (st.none() | st.booleans() | st.integers() | st.text(max_size=8)
+                   | st.floats(allow_nan=False))
+    values = st.recursive(scalars, lambda inner: st.lists(inner, min_size=min_size, max_size=4)
+                          | st.dictionaries(keys, inner, min_size=min_size, max_size=4),
+                          max_leaves=12)
+    return st.dictionaries(keys, values, max_size=5)

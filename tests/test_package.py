@@ -65,24 +65,34 @@ def test_getters(conf, getter, path, expected):
     assert type(value) is (ConfigTree if isinstance(expected, dict) else type(expected))
 
 
-@pytest.mark.parametrize("getter", ["get", "get_string", "get_int", "get_float",
-                                    "get_bool", "get_list", "get_config"])
-@pytest.mark.parametrize("path", ["nope", "db.nope", "db.port.deeper", "db..port", ""])
+TYPED = ["get_string", "get_int", "get_float", "get_bool", "get_list", "get_config"]
+
+
+@pytest.mark.parametrize("getter", TYPED)
+@pytest.mark.parametrize("path", ["nope", "db.nope", "db.port.deeper", "db.tags.0"])
 def test_missing_paths(conf, getter, path):
     assert getattr(conf, getter)(path, None) is None
     with pytest.raises(ConfigMissingError) as info:
         getattr(conf, getter)(path)
     assert isinstance(info.value, KeyError) and path in str(info.value)
+    assert conf.get(path) is None and conf.get(path, 7) == 7 and not conf.has_path(path)
+
+
+@pytest.mark.parametrize("getter", ["get", "has_path", *TYPED])
+@pytest.mark.parametrize("path", ["db..port", "", "db.", "a b.${x}"])
+def test_malformed_paths(conf, getter, path):
+    with pytest.raises(ConfigSyntaxError, match="invalid path"):
+        getattr(conf, getter)(path, *([None] if getter != "has_path" else []))
 
 
 @pytest.mark.parametrize("getter, path, expected, found", [
-    ("get_int", "db.on", "int", "bool"),        # bool is not an int here
-    ("get_float", "db.on", "float", "bool"),
-    ("get_int", "db.ratio", "int", "float"),
-    ("get_string", "db.port", "str", "int"),
-    ("get_bool", "name", "bool", "str"),
-    ("get_list", "db", "list", "dict"),
-    ("get_config", "db.tags", "dict", "list"),
+    ("get_int", "db.on", "integer", "boolean"),  # bool is not an int here
+    ("get_float", "db.on", "number", "boolean"),
+    ("get_int", "db.ratio", "integer", "number"),
+    ("get_string", "db.tags", "string", "list"),
+    ("get_bool", "name", "boolean", "string"),
+    ("get_list", "db", "list", "object"),
+    ("get_config", "db.tags", "object", "list"),
 ])
 def test_type_errors(conf, getter, path, expected, found):
     with pytest.raises(ConfigTypeError) as info:
@@ -124,7 +134,7 @@ def test_cli_prints_json(project):
     assert (r.returncode, r.stderr) == (0, "")
     assert json.loads(r.stdout) == {"db": {"port": 5432}, "port": 5432}
     r = cli("-", "--base", str(project / "conf"), "--indent", "0", stdin='include "db.conf"')
-    assert r.returncode == 0 and r.stdout == '{\n"db": {\n"port": 5432\n}\n}\n'
+    assert r.returncode == 0 and r.stdout == '{"db":{"port":5432}}\n'
 
 
 @pytest.mark.parametrize("args, stdin, line", [
@@ -152,9 +162,13 @@ def test_cli_help():
 
 def test_package_type_checks():
     mypy = pytest.importorskip("mypy.api")
-    source = pathlib.Path(__file__).resolve().parent.parent / "python"
-    out, err, status = mypy.run(["--strict", "--no-incremental", str(source / "quince_tarragon")])
+    here = pathlib.Path(__file__).resolve().parent
+    package = here.parent / "python" / "quince_tarragon"
+    user = here / "typing_user.py"  # what callers see: getters typed by their default
+    out, err, status = mypy.run(["--strict", "--no-incremental", str(package), str(user)])
     assert status == 0, out + err
+    r = subprocess.run([sys.executable, str(user)], capture_output=True, text=True)
+    assert (r.returncode, r.stderr) == (0, "")
 
 
 def test_cli_quiet_when_reader_leaves():
