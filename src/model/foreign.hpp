@@ -16,6 +16,8 @@ public:
     // Adds a member to such an object by the rule for repeated keys (two
     // objects merge key by key, anything else replaces).
     virtual bool put(void* object, Str key, const Value& value) = 0;
+    // The caller's array of these (concrete) items; null when its side failed.
+    virtual void* new_array(const Value* items, std::size_t n) = 0;
     // Turns `v`, a concrete container whose children may already be foreign,
     // into a Foreign value. False when the caller's side failed (it keeps
     // the reason).

@@ -136,7 +136,7 @@ Value make_concat(Arena& arena, const Value* segments, std::size_t n) {
     return Value::of(node);
 }
 
-Value wrap_path(Arena& arena, const Str* path, std::size_t length, Value value) {
+Value wrap_path_levels(Arena& arena, const Str* path, std::size_t length, Value value) {
     for (std::size_t i = length; i-- > 1;) {
         ObjectNode* wrapper = make_object(arena, 1);
         append_member(arena, *wrapper, path[i], value);

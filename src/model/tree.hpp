@@ -24,7 +24,10 @@ ObjectNode* clone_object(Arena& arena, const ObjectNode& obj);
 
 // The value at the end of a key path: {path[1]: {path[2]: ... value}}, to be
 // stored under path[0]. Built from the innermost level outwards.
-Value wrap_path(Arena& arena, const Str* path, std::size_t length, Value value);
+Value wrap_path_levels(Arena& arena, const Str* path, std::size_t length, Value value);
+inline Value wrap_path(Arena& arena, const Str* path, std::size_t length, Value value) {
+    return length <= 1 ? value : wrap_path_levels(arena, path, length, value);
+}
 
 // Marks a value as reachable from more than one place.
 void mark_shared(const Value& v) noexcept;

@@ -62,19 +62,22 @@ private:
     std::size_t mark_;
 };
 
-// Pushes a key's elements on the path of the object being read, for the
-// lifetime of the scope (substitutions of included files and "+=" need the
-// absolute path).
+// Makes a key's elements the innermost part of the path of the object being
+// read, for the lifetime of the scope (substitutions of included files and
+// "+=" need the absolute path).
 class PathScope {
 public:
-    PathScope(std::vector<Str>& path, const Str* elements, std::size_t n) : path_(path), mark_(path.size()) {
-        path.insert(path.end(), elements, elements + n);
+    PathScope(ParseContext& cx, std::size_t mark, std::size_t n) noexcept
+        : cx_(cx), frame_{cx.path, mark, n, cx.path_length() + n} {
+        cx.path = &frame_;
     }
-    ~PathScope() { path_.resize(mark_); }
+    ~PathScope() { cx_.path = frame_.outer; }
+    PathScope(const PathScope&) = delete;
+    PathScope& operator=(const PathScope&) = delete;
 
 private:
-    std::vector<Str>& path_;
-    std::size_t mark_;
+    ParseContext& cx_;
+    PathFrame frame_;
 };
 
 bool at_include_keyword(const Parser& p) noexcept {
@@ -93,15 +96,17 @@ bool at_include_keyword(const Parser& p) noexcept {
 // `a += x` is `a = ${?a} [x]`, with the absolute path of `a`.
 Result<Value> append_value(Parser& p, std::size_t at, Value element) {
     const Value array = make_array(p.cx.arena, &element, 1);
-    const Value self = make_subst(p.cx.arena, p.cx.path.data(), static_cast<std::uint32_t>(p.cx.path.size()),
-                                  p.prefix, true, p.at(at));
+    std::vector<Str> path;
+    p.cx.path_elements(p.cx.path_length(), path);
+    const Value self = make_subst(p.cx.arena, path.data(), static_cast<std::uint32_t>(path.size()), p.prefix,
+                                  true, p.at(at));
     const Value segs[] = {self, array};
     p.cx.unresolved = true;
     return make_concat(p.cx.arena, segs, 2);
 }
 
 // Entry: after the key and the gap after it. Exit: after the value. The key's
-// elements are on `p.cx.path`.
+// elements are the innermost part of `p.cx.path`.
 Result<Value> separator_and_value(Parser& p, std::size_t key_mark, std::size_t key_size) {
     if (!p.at_end() && p.cur() == '{') return parse_braced_members(p);
     const std::size_t at = p.pos;
@@ -262,7 +267,7 @@ Status parse_hocon_member(Parser& p, ObjectNode& obj) {
     Result<Value> value = Value();
     const Arena::Mark mark = p.cx.arena.mark();
     {
-        PathScope scope(p.cx.path, key.data(), key.size());
+        PathScope scope(p.cx, key.mark(), key.size());
         value = separator_and_value(p, key.mark(), key.size());
     }
     if (!value) return std::move(value).error();

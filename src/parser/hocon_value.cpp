@@ -69,7 +69,7 @@ Result<Value> read_substitution(Parser& p) {
     // Paths are absolute; in an included file they are first tried below the
     // object the file was included into.
     const std::size_t mark = p.cx.keys.size();
-    p.cx.keys.insert(p.cx.keys.end(), p.cx.path.begin(), p.cx.path.begin() + p.prefix);
+    p.cx.path_elements(p.prefix, p.cx.keys);
     Status st = read_path_expression(p, true);
     if (!st) {
         p.cx.keys.resize(mark);
@@ -106,9 +106,7 @@ Result<Value> read_array(Parser& p) {
         const char c = p.cur();
         if (c == ']') {
             ++p.pos;
-            Value array = make_array(p.cx.arena, items.data() + mark, items.size() - mark);
-            items.resize(mark);
-            return array;
+            return finish_array(p, mark);
         }
         Status err;
         if (c == ',') {
@@ -191,7 +189,13 @@ EngineError cannot_concatenate(const Parser& p, const Piece& piece) {
 Result<Value> concatenate_now(Parser& p, const Piece* pieces, std::size_t first, std::size_t last) {
     Kind container = Kind::Null;
     for (std::size_t i = first; i <= last; ++i) {
-        const Kind k = pieces[i].value.kind;
+        Kind k = pieces[i].value.kind;
+        if (k == Kind::Foreign) {
+            // An array already handed to the caller (objects are filled
+            // there but stay objects here): read the document as a tree.
+            if (!pieces[i].value.is_object_like()) return EngineError{ErrorCategory::Restart, false, {}, {}};
+            k = Kind::Object;
+        }
         if (k == Kind::Array || k == Kind::Object) container = k;
     }
     if (container != Kind::Null) {

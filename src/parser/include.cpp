@@ -98,7 +98,7 @@ Status include_file(Parser& p, ObjectNode& obj, const std::string& path, std::st
     nested.syntax = syntax;
     // The included file's substitutions are tried below the object that
     // includes it first.
-    nested.prefix = static_cast<std::uint32_t>(p.cx.path.size());
+    nested.prefix = static_cast<std::uint32_t>(p.cx.path_length());
     Result<Value> root = syntax == Syntax::Properties ? parse_properties(nested) : parse_root(nested);
     if (!root) return std::move(root).error();
     MergeContext merging = p.cx.merging();

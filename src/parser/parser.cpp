@@ -47,38 +47,47 @@ std::size_t space_at(const Parser& p) noexcept {
     return unicode::is_hocon_space(decode_at(p.chars, p.pos, &len)) ? len : 0;
 }
 
-void skip_spaces_from(Parser& p) noexcept {
+namespace {
+
+// Skips HOCON whitespace and comments from `i`, line feeds too when
+// `lines`; tells whether it skipped a line feed.
+std::size_t skip_gap(const Parser& p, std::size_t i, bool lines, bool& newline) noexcept {
     const std::string_view s = p.chars;
-    std::size_t i = p.pos;
     while (i < s.size()) {
         const auto c = static_cast<unsigned char>(s[i]);
         const std::uint8_t cls = kCharClass[c];
         if (cls == kSpace) {
             i = c == ' ' ? scan::skip_run(s, i + 1, ' ') : i + 1;
+        } else if (cls == kNewline) {
+            if (!lines) break;
+            newline = true;
+            ++i;
         } else if (cls == kNonAscii) {
             std::size_t len;
             if (!unicode::is_hocon_space(decode_at(s, i, &len))) break;
             i += len;
         } else if ((c == '#' || (c == '/' && i + 1 < s.size() && s[i + 1] == '/')) && !p.json()) {
-            // A comment runs to the line feed, which is left for the caller.
+            // A comment runs to the line feed, which is no part of it.
             const void* lf = std::memchr(s.data() + i, '\n', s.size() - i);
             i = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - s.data()) : s.size();
-            break;
         } else {
             break;
         }
     }
-    p.pos = i;
+    return i;
+}
+
+}  // namespace
+
+void skip_spaces_from(Parser& p) noexcept {
+    bool unused = false;
+    p.pos = skip_gap(p, p.pos, false, unused);
 }
 
 bool skip_lines_from(Parser& p) noexcept {
     bool newline = false;
-    for (;;) {
-        skip_spaces(p);
-        if (p.at_end() || p.cur() != '\n') return newline;
-        newline = true;
-        ++p.pos;
-    }
+    p.pos = skip_gap(p, p.pos, true, newline);
+    return newline;
 }
 
 std::string found(const Parser& p) {
@@ -125,7 +134,7 @@ void skip_member_gap(Parser& p) noexcept {
     }
 }
 
-void skip_inline_gap(Parser& p) noexcept {
+void skip_inline_gap_from(Parser& p) noexcept {
     while (!p.at_end()) {
         switch (p.cur()) {
         case '\t': case '\r': case ' ':
@@ -141,8 +150,18 @@ void skip_inline_gap(Parser& p) noexcept {
     }
 }
 
-Status finish_eager(Parser& p, Value& value, const Arena::Mark& mark) {
-    if (!p.cx.eager) return {};
+void ParseContext::path_elements(std::size_t n, std::vector<Str>& out) const {
+    const std::size_t start = out.size();
+    out.resize(start + n);
+    for (const PathFrame* f = path; f; f = f->outer) {
+        for (std::size_t i = f->size; i-- > 0;) {
+            const std::size_t at = f->length - f->size + i;
+            if (at < n) out[start + at] = keys[f->mark + i];
+        }
+    }
+}
+
+Status finish_eager_slow(Parser& p, Value& value, const Arena::Mark& mark) {
     if (p.cx.unresolved) return EngineError{ErrorCategory::Restart, false, {}, {}};
     if (!value.is_container()) return {};
     if (!p.cx.eager->materialize(value)) return EngineError{ErrorCategory::Interrupted, false, {}, {}};
@@ -155,6 +174,21 @@ Result<ObjectNode*> new_object(Parser& p) {
     if (p.cx.eager && !(obj->foreign = p.cx.eager->new_object()))
         return EngineError{ErrorCategory::Interrupted, false, {}, {}};
     return obj;
+}
+
+Result<Value> finish_array(Parser& p, std::size_t mark) {
+    std::vector<Value>& items = p.cx.items;
+    const std::size_t n = items.size() - mark;
+    Value array;
+    if (p.cx.eager && !p.cx.unresolved) {
+        void* list = p.cx.eager->new_array(items.data() + mark, n);
+        items.resize(mark);
+        if (!list) return EngineError{ErrorCategory::Interrupted, false, {}, {}};
+        return Value::of_foreign(list, false);
+    }
+    array = make_array(p.cx.arena, items.data() + mark, n);
+    items.resize(mark);
+    return array;
 }
 
 EngineError merge_failure(Parser& p, const MergeContext& merging) {

@@ -38,6 +38,15 @@ struct Piece {
     bool space = false;  // unquoted whitespace between pieces
 };
 
+// HOCON: the keys of the members around the value being read, innermost
+// first, as ranges of ParseContext::keys (which may move, so no pointers).
+struct PathFrame {
+    const PathFrame* outer = nullptr;
+    std::size_t mark = 0;   // this key's elements are keys[mark, mark + size)
+    std::size_t size = 0;
+    std::size_t length = 0; // elements of the whole path down to here
+};
+
 // What the parsers of one call share, nested (included) ones too.
 struct ParseContext {
     ParseContext(Arena& a, Budget& b, const Options& o) noexcept : arena(a), budget(b), options(o) {}
@@ -50,12 +59,15 @@ struct ParseContext {
     std::vector<Value> items;   // elements of the open arrays, innermost last
     std::vector<Str> keys;      // path elements of the keys being read, innermost last
     std::vector<Piece> pieces;  // HOCON: pieces of the open values, innermost last
-    std::vector<Str> path;      // HOCON: the absolute path of the object being read
+    const PathFrame* path = nullptr;  // HOCON: the absolute path of the object being read
     std::size_t arrays = 0;     // HOCON: arrays open around the object being read
     Materializer* eager = nullptr;  // finished parts go to the caller at once
     std::string scratch;        // text being decoded
 
     MergeContext merging() noexcept { return {arena, budget, options.dialect, eager}; }
+    std::size_t path_length() const noexcept { return path ? path->length : 0; }
+    // The first `n` elements of the path, appended to `out`.
+    void path_elements(std::size_t n, std::vector<Str>& out) const;
 };
 
 struct Parser {
@@ -71,7 +83,7 @@ struct Parser {
     std::string base;
     // The file this parser reads, when it was included; null at the top.
     const IncludeFrame* file = nullptr;
-    // HOCON: elements of `cx.path` that locate the object this parser's file
+    // HOCON: elements of the path that locate the object this parser's file
     // was included into; its substitutions are tried with them first.
     std::uint32_t prefix = 0;
     // How this text is written (JSON is read without HOCON's extensions).
@@ -98,7 +110,15 @@ struct Parser {
 
 // Gaps. Both leave `pos` on the first character that is not part of the gap.
 void skip_member_gap(Parser& p) noexcept;
-void skip_inline_gap(Parser& p) noexcept;
+void skip_inline_gap_from(Parser& p) noexcept;
+inline void skip_inline_gap(Parser& p) noexcept {
+    // Mostly one space, then something else.
+    if (!p.at_end() && p.cur() == ' ') ++p.pos;
+    if (!p.at_end()) {
+        const char c = p.cur();
+        if (c == ' ' || c == '\t' || c == '\r' || c == '#' || c == '/') skip_inline_gap_from(p);
+    }
+}
 
 // HOCON: what an ASCII byte is to the scanners (0 for a character that
 // belongs to an unquoted run).
@@ -192,11 +212,19 @@ Status include_file(Parser& p, ObjectNode& obj, const std::string& path, std::st
 // part: a container goes to the caller at once, and the arena gives back
 // what it took since `mark`; a substitution anywhere means the document
 // must be read again as a whole tree (a Restart error).
-Status finish_eager(Parser& p, Value& value, const Arena::Mark& mark);
+Status finish_eager_slow(Parser& p, Value& value, const Arena::Mark& mark);
+inline Status finish_eager(Parser& p, Value& value, const Arena::Mark& mark) {
+    if (!p.cx.eager || (!p.cx.unresolved && !value.is_container())) return {};
+    return finish_eager_slow(p, value, mark);
+}
 
 // A new object for the members being read: filled straight into the
 // caller's object when the document is read part by part.
 Result<ObjectNode*> new_object(Parser& p);
+
+// The array of the items stacked on `p.cx.items` since `mark` (which it pops):
+// the caller's own when the document is read part by part.
+Result<Value> finish_array(Parser& p, std::size_t mark);
 
 // The error for a failed merge_into: the budget's, or the caller's side.
 EngineError merge_failure(Parser& p, const MergeContext& merging);

@@ -51,10 +51,9 @@ Value parse_scalar(std::string_view text) {
     if (!text.empty()) {
         const char c = text[0];
         if (is_digit(c) || c == '+' || c == '-' || c == '.') {
-            if (is_integer_text(text)) {
-                std::int64_t unused;
-                return Value::textual(integer_value(text, unused) ? Kind::Int : Kind::BigInt, text);
-            }
+            std::int64_t unused;
+            if (integer_value(text, unused)) return Value::textual(Kind::Int, text);
+            if (is_integer_text(text)) return Value::textual(Kind::BigInt, text);
             if (is_float_text(text)) return Value::textual(Kind::Float, text);
         }
     }

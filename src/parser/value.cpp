@@ -167,9 +167,7 @@ Result<Value> read_array(Parser& p) {
         if (p.at_end()) return syntax_error("missing ']'", p.here());
         if (p.cur() == ']') {
             ++p.pos;
-            Value array = make_array(p.cx.arena, items.data() + mark, items.size() - mark);
-            items.resize(mark);
-            return array;
+            return finish_array(p, mark);
         }
         if (!p.cx.budget.step()) return p.cx.budget.failure();
         const Arena::Mark mark = p.cx.arena.mark();

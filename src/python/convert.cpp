@@ -128,6 +128,8 @@ public:
         return slot.str;
     }
 
+    Ref scalar(const Value& value) { return scalar_or_empty(value); }
+
     Ref new_object() {
         if (!style_.object_type) return Ref::steal(PyDict_New());
         if (!new_) {
@@ -268,7 +270,7 @@ void* PyMaterializer::new_object() {
 }
 
 bool PyMaterializer::put(void* object, Str key, const Value& value) {
-    Ref item = impl_->converter.convert(value);
+    Ref item = value.is_container() ? impl_->converter.convert(value) : impl_->converter.scalar(value);
     if (!item) return false;
     // The key only now: converting the value may have reused its cache slot.
     Ref keep;
@@ -282,6 +284,20 @@ bool PyMaterializer::put(void* object, Str key, const Value& value) {
         if (!existing && PyErr_Occurred()) return false;
     }
     return PyDict_SetItem(dict, k, item.get()) == 0;
+}
+
+void* PyMaterializer::new_array(const Value* items, std::size_t n) {
+    std::vector<PyObject*>& owned = impl_->owned;
+    if (owned.size() == owned.capacity()) owned.reserve(owned.capacity() * 2 + 64);
+    Ref list = Ref::steal(PyList_New(static_cast<Py_ssize_t>(n)));
+    if (!list) return nullptr;
+    for (std::size_t i = 0; i < n; ++i) {
+        Ref item = items[i].is_container() ? impl_->converter.convert(items[i]) : impl_->converter.scalar(items[i]);
+        if (!item) return nullptr;
+        PyList_SetItem(list.get(), static_cast<Py_ssize_t>(i), item.release());  // steals
+    }
+    owned.push_back(list.get());
+    return list.release();
 }
 
 bool PyMaterializer::materialize(Value& v) {

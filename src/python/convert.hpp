@@ -49,6 +49,7 @@ public:
 
     void* new_object() override;
     bool put(void* object, Str key, const Value& value) override;
+    void* new_array(const Value* items, std::size_t n) override;
     bool materialize(Value& v) override;
     bool merge(Value& earlier, const Value& later) override;
     void discard() override;
