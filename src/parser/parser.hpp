@@ -152,10 +152,21 @@ inline bool may_start_gap(const Parser& p) noexcept {
     const std::uint8_t cls = kCharClass[c];
     return cls == kSpace || cls == kNewline || cls == kNonAscii || c == '#' || c == '/';
 }
-inline void skip_spaces(Parser& p) noexcept {
-    if (may_start_gap(p)) skip_spaces_from(p);
+// A single space before the next token is the commonest gap of all.
+inline bool single_space(Parser& p) noexcept {
+    if (p.cur() != ' ' || p.pos + 1 >= p.chars.size()) return false;
+    const auto c = static_cast<unsigned char>(p.chars[p.pos + 1]);
+    if (kCharClass[c] != 0 && kCharClass[c] != kReserved) return false;
+    if (c == '#') return false;
+    ++p.pos;
+    return true;
 }
-inline bool skip_lines(Parser& p) noexcept { return may_start_gap(p) && skip_lines_from(p); }
+inline void skip_spaces(Parser& p) noexcept {
+    if (may_start_gap(p) && !single_space(p)) skip_spaces_from(p);
+}
+inline bool skip_lines(Parser& p) noexcept {
+    return may_start_gap(p) && !single_space(p) && skip_lines_from(p);
+}
 // Length of the HOCON whitespace character at `pos` (a line feed counts), or 0.
 std::size_t space_at(const Parser& p) noexcept;
 bool at_comment(const Parser& p) noexcept;

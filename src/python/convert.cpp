@@ -1,5 +1,6 @@
 #include "python/convert.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -65,7 +66,7 @@ std::uint64_t cache_hash(std::string_view s) noexcept {
 class Converter {
 public:
     Converter(ProgressHook* progress, const ConvertStyle& style)
-        : progress_(progress), style_(style), slots_(kSlots) {}
+        : progress_(progress), style_(style) {}
     ~Converter() {
         for (Slot& s : slots_)
             if (s.str) Py_DecRef(s.str);
@@ -115,7 +116,9 @@ public:
             return keep.get();
         }
         const std::uint64_t hash = cache_hash(text);
-        Slot& slot = slots_[hash & (kSlots - 1)];
+        // Small documents get a small cache: its cost is paid on every call.
+        if (++keys_seen_ > slots_.size() * 4 && slots_.size() < kMaxSlots) grow_cache();
+        Slot& slot = slots_[hash & (slots_.size() - 1)];
         if (slot.str && slot.hash == hash && std::string_view(slot.text, slot.len) == text)
             return slot.str;
         Ref fresh = str_from(text);
@@ -194,7 +197,7 @@ private:
         return !progress_ || progress_->keep_going();
     }
 
-    static constexpr std::size_t kSlots = 2048;
+    static constexpr std::size_t kMinSlots = 64, kMaxSlots = 2048;
     static constexpr std::size_t kKeyMax = 46;
     struct Slot {
         std::uint64_t hash = 0;
@@ -209,7 +212,14 @@ private:
     Ref no_args_;
     std::uint64_t done_ = 0, next_check_ = limits::kProgressInterval;
     std::vector<Frame> frames_;
-    std::vector<Slot> slots_;
+    std::vector<Slot> slots_ = std::vector<Slot>(kMinSlots);
+    std::size_t keys_seen_ = 0;
+
+    void grow_cache() {
+        for (Slot& s : slots_)
+            if (s.str) Py_DecRef(s.str);
+        slots_.assign(std::min(slots_.size() * 8, kMaxSlots), Slot{});
+    }
 };
 
 // Merges `src` into `dst` (dicts, `dst` owned by this call alone): objects
