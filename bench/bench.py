@@ -1,9 +1,11 @@
-"""Benchmarks of quince_tarragon's native parser.
+"""Benchmarks of quince_tarragon, both dialects, against json.loads.
 
     python bench/bench.py [--quick]
 
-Times are medians of alternating runs in one process; ratios against
-json.loads on the same text are what to compare across machines.
+`parse` is the strict dialect (quince_tarragon.parse); `parse_string` the HOCON
+dialect as users call it. Times are medians of alternating runs in one
+process; ratios against json.loads on the same text are what to compare
+across machines.
 """
 
 from __future__ import annotations
@@ -17,16 +19,12 @@ import subprocess
 import sys
 import time
 
-from quince_tarragon import ConfigTree, _hocon
+from quince_tarragon import ConfigError, parse_file, parse_string
 from quince_tarragon._native import parse
-
-
-def hocon(text):
-    """The HOCON dialect's engine call, as parse_string makes it."""
-    return _hocon.parse(text, None, None, 0, True, (), None, ConfigTree, None)
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 CORPUS = ROOT.parent / "shared" / "corpus" / "realworld"
+DIALECTS = {"parse": parse, "parse_string": parse_string}
 
 
 def median_time(fn, text, runs):
@@ -54,6 +52,7 @@ def json_config(target_bytes, seed=1):
     rng = random.Random(seed)
     words = ["alpha", "beta", "gamma", "delta", "cache", "queue", "worker", "region",
              "timeout", "retry", "endpoint", "pool", "limit", "enabled", "weight"]
+
     def leaf(depth):
         r = rng.random()
         if depth > 3 or r < 0.55:
@@ -70,6 +69,7 @@ def json_config(target_bytes, seed=1):
         if r < 0.75:
             return [leaf(depth + 1) for _ in range(rng.randrange(0, 8))]
         return {f"{rng.choice(words)}_{i}": leaf(depth + 1) for i in range(rng.randrange(1, 8))}
+
     doc, size, i = {}, 0, 0
     while size < target_bytes:
         svc = {f"{rng.choice(words)}_{k}": leaf(0) for k in range(12)}
@@ -77,6 +77,12 @@ def json_config(target_bytes, seed=1):
         size += len(json.dumps(svc, indent=2))
         i += 1
     return json.dumps(doc, indent=2)
+
+
+def small_config():
+    """A 2 KB JSON configuration of 25 small objects."""
+    return json.dumps({f"svc{i}": {"host": f"h{i}", "port": 8000 + i, "on": True, "w": 0.5,
+                                   "tags": ["a", "b"]} for i in range(25)}, indent=2)
 
 
 def hocon_config(target_bytes, seed=2):
@@ -105,78 +111,20 @@ def hocon_config(target_bytes, seed=2):
     return "".join(parts)
 
 
-def bench_json(mb, runs):
-    text = json_config(int(mb * 1e6))
-    assert parse(text) == json.loads(text) == hocon(text)
-    t = side_by_side({"parse": parse, "hocon": hocon, "json.loads": json.loads}, text, runs)
-    size = len(text.encode()) / 1e6
-    print(f"1. JSON-compatible config, {size:.1f} MB, median of {runs}:")
-    print(f"   parse (strict) {t['parse'] * 1e3:8.1f} ms  {size / t['parse']:7.1f} MB/s")
-    print(f"   HOCON dialect  {t['hocon'] * 1e3:8.1f} ms  {size / t['hocon']:7.1f} MB/s")
-    print(f"   json.loads     {t['json.loads'] * 1e3:8.1f} ms  {size / t['json.loads']:7.1f} MB/s")
-    print(f"   ratio parse / json.loads = {t['parse'] / t['json.loads']:.2f}, "
-          f"HOCON / json.loads = {t['hocon'] / t['json.loads']:.2f}, "
-          f"HOCON / strict = {t['hocon'] / t['parse']:.2f}")
-    return text
-
-
-def bench_corpus(mb, runs):
-    files = sorted(CORPUS.glob("*")) if CORPUS.is_dir() else []
-    counts = {"result": 0, "refused": 0, "error": 0}
-    ok_bytes, ok_time = 0, 0.0
-    for f in files:
-        text = f.read_text(encoding="utf-8")
-        try:
-            parse(text)
-        except NotImplementedError:
-            counts["refused"] += 1
-            continue
-        except (ValueError, FileNotFoundError):
-            counts["error"] += 1
-            continue
-        counts["result"] += 1
-        ok_time += median_time(parse, text, runs)
-        ok_bytes += len(text.encode())
-    print(f"2. real-world files: {len(files)} files: {counts['result']} parsed, "
-          f"{counts['refused']} refused (NotImplementedError), {counts['error']} errors")
-    if ok_time:
-        print(f"   the {counts['result']} parsed files, {ok_bytes / 1e3:.0f} kB: "
-              f"{ok_bytes / 1e6 / ok_time:.1f} MB/s")
-    text = hocon_config(int(mb * 1e6))
-    t = side_by_side({"parse": parse, "hocon": hocon}, text, runs)
-    size = len(text.encode()) / 1e6
-    print(f"   HOCON-flavoured document, {size:.1f} MB: strict {t['parse'] * 1e3:.1f} ms "
-          f"({size / t['parse']:.1f} MB/s), HOCON dialect {t['hocon'] * 1e3:.1f} ms "
-          f"({size / t['hocon']:.1f} MB/s), HOCON / strict = {t['hocon'] / t['parse']:.2f}")
-
-
-SCALING = {
-    "keys in one object": lambda n: "\n".join(f"k{i} = {i}" for i in range(n)),
-    "array elements": lambda n: "a = [" + ", ".join(str(i) for i in range(n)) + "]",
-    "dotted keys, one parent": lambda n: "\n".join(f"p.k{i} = {i}" for i in range(n)),
-    "references to one target": lambda n: "t = {x = 1}\n" + "\n".join(f"r{i} = ${{t}}" for i in range(n)),
-}
-
-
-def bench_scaling(runs):
-    print("3. scaling, 20,000 -> 200,000 (linear is x10), median of", runs)
-    for name, make in SCALING.items():
-        small, large = make(20_000), make(200_000)
-        t = {}
-        for label, text in (("small", small), ("large", large)):
-            t[label] = median_time(parse, text, runs)
-        print(f"   {name:28s} {t['small'] * 1e3:8.1f} ms -> {t['large'] * 1e3:8.1f} ms  "
-              f"x{t['large'] / t['small']:5.1f}")
-    # The interpreter's own dicts grow faster than linearly on large inputs
-    # (cache misses): json.loads on the same shape, for reference.
-    small, large = (json.dumps({f"k{i}": i for i in range(n)}) for n in (20_000, 200_000))
-    ts, tl = median_time(json.loads, small, runs), median_time(json.loads, large, runs)
-    print(f"   {'(json.loads, keys in one object)':28s} {ts * 1e3:8.1f} ms -> {tl * 1e3:8.1f} ms  "
-          f"x{tl / ts:5.1f}")
+def bench_json_rows(docs):
+    print("1. parse / json.loads on JSON text (median time ratio; goal in brackets)")
+    for label, text, runs, goal in docs:
+        assert parse(text) == parse_string(text) == json.loads(text)
+        fns = {**DIALECTS, "json.loads": json.loads}
+        t = side_by_side(fns, text, runs)
+        base = t["json.loads"]
+        print(f"   {label:28s} parse {t['parse'] / base:5.2f}x   parse_string "
+              f"{t['parse_string'] / base:5.2f}x   [{goal}]   (json.loads {base * 1e6:9.1f} us)")
 
 
 PEAK = """
 import json, sys
+from quince_tarragon import parse_string
 from quince_tarragon._native import parse
 
 def hwm_kb():
@@ -185,7 +133,7 @@ def hwm_kb():
             return int(line.split()[1])
 
 text = open(sys.argv[2]).read()
-fn = parse if sys.argv[1] == "parse" else json.loads
+fn = {"parse": parse, "parse_string": parse_string, "json.loads": json.loads}[sys.argv[1]]
 with open("/proc/self/clear_refs", "w") as f:
     f.write("5")  # resets the peak to the current resident size
 before = hwm_kb()
@@ -198,26 +146,94 @@ def bench_memory(text):
     path = pathlib.Path("/tmp/quince_bench_doc.json")
     path.write_text(text)
     peak = {}
-    for name in ("parse", "json.loads"):
+    for name in ("parse", "parse_string", "json.loads"):
         out = subprocess.run([sys.executable, "-c", PEAK, name, str(path)],
                              capture_output=True, text=True, check=True).stdout.split()
         peak[name] = (int(out[1]) - int(out[0])) / 1024
     path.unlink()
-    print("4. peak memory growth during one call (RSS high-water mark) on document 1:")
-    print(f"   parse {peak['parse']:.0f} MB, json.loads {peak['json.loads']:.0f} MB, "
-          f"ratio {peak['parse'] / peak['json.loads']:.2f}")
+    base = peak["json.loads"]
+    print("2. peak memory growth during one call on the largest document (RSS high-water mark)")
+    print(f"   parse {peak['parse']:.0f} MB ({peak['parse'] / base:.2f}x), parse_string "
+          f"{peak['parse_string']:.0f} MB ({peak['parse_string'] / base:.2f}x), "
+          f"json.loads {base:.0f} MB   [goal 1.5x]")
+
+
+def bench_hocon_text(mb, runs):
+    text = hocon_config(int(mb * 1e6))
+    t = side_by_side(DIALECTS, text, runs)
+    size = len(text.encode()) / 1e6
+    print(f"3. HOCON-flavoured document, {size:.1f} MB: parse {size / t['parse']:.1f} MB/s, "
+          f"parse_string {size / t['parse_string']:.1f} MB/s")
+
+
+def bench_corpus(runs):
+    files = sorted(CORPUS.glob("*")) if CORPUS.is_dir() else []
+    if not files:
+        print("4. real-world corpus: not present")
+        return
+    strict_bytes = strict_time = hocon_bytes = hocon_time = 0.0
+    for f in files:
+        text = f.read_text(encoding="utf-8")
+        try:
+            parse(text)
+            strict_time += median_time(parse, text, runs)
+            strict_bytes += len(text.encode())
+        except (ValueError, NotImplementedError, FileNotFoundError):
+            pass
+        try:
+            parse_file(f)
+            hocon_time += median_time(lambda _: parse_file(f), None, runs)
+            hocon_bytes += len(text.encode())
+        except ConfigError:
+            pass
+    print(f"4. real-world corpus ({len(files)} files): parse {strict_bytes / 1e6 / strict_time:.1f} MB/s "
+          f"on the {strict_bytes / 1e3:.0f} kB it reads, parse_file {hocon_bytes / 1e6 / hocon_time:.1f} MB/s "
+          f"on the {hocon_bytes / 1e3:.0f} kB it reads")
+
+
+SCALING = {
+    "keys in one object": (lambda n: "\n".join(f"k{i} = {i}" for i in range(n)),
+                           lambda n: json.dumps({f"k{i}": i for i in range(n)})),
+    "array elements": (lambda n: "a = [" + ", ".join(str(i) for i in range(n)) + "]",
+                       lambda n: json.dumps({"a": list(range(n))})),
+    "dotted keys, one parent": (lambda n: "\n".join(f"p.k{i} = {i}" for i in range(n)), None),
+    "references to one target": (lambda n: "t = {x = 1}\n" + "\n".join(f"r{i} = ${{t}}" for i in range(n)),
+                                 None),
+}
+
+
+def bench_scaling(runs):
+    print(f"5. growth from 20,000 to 200,000 (linear is x10; goal x12 where json.loads stays "
+          f"within x12), median of {runs}")
+    for name, (make, make_json) in SCALING.items():
+        small, large = make(20_000), make(200_000)
+        growth = {}
+        for label, fn in DIALECTS.items():
+            growth[label] = median_time(fn, large, runs) / median_time(fn, small, runs)
+        line = f"   {name:26s} parse x{growth['parse']:5.1f}   parse_string x{growth['parse_string']:5.1f}"
+        if make_json:
+            js, jl = make_json(20_000), make_json(200_000)
+            line += f"   json.loads x{median_time(json.loads, jl, runs) / median_time(json.loads, js, runs):5.1f}"
+        print(line)
 
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("--quick", action="store_true", help="smaller inputs, fewer runs")
+    ap.add_argument("--quick", action="store_true", help="fewer runs")
     args = ap.parse_args()
-    runs = 5 if args.quick else 11
-    mb = 2 if args.quick else 8
-    text = bench_json(mb, runs)
-    bench_corpus(mb / 4, runs)
-    bench_scaling(7)
-    bench_memory(text)
+    scale = 3 if args.quick else 1
+    big = json_config(int(8.7e6))
+    docs = [
+        ("8.7 MB JSON config", big, 15 // scale, "1.0"),
+        ("1.1 MB JSON config", json_config(int(1.1e6)), 60 // scale, "1.1"),
+        ("2 KB JSON config", small_config(), 3000 // scale, "1.5"),
+        ("3 keys", '{"a": 1, "b": "x", "c": true}', 30000 // scale, "2.0"),
+    ]
+    bench_json_rows(docs)
+    bench_memory(big)
+    bench_hocon_text(2, 11 // scale)
+    bench_corpus(11 // scale)
+    bench_scaling(7 // scale or 1)
 
 
 if __name__ == "__main__":
