@@ -379,3 +379,37 @@ except (ConfigError, MemoryError) as e:
 def test_hocon_bounds(text, outcome):
     proc = run_child(HOCON_CHILD, text, limit_mb=2048, timeout=60)
     assert (proc.returncode, proc.stdout.strip()) == (0, outcome), proc.stderr[-2000:]
+
+
+# A document without substitutions is handed to Python part by part; one
+# with a substitution anywhere is read again as a whole tree. The two
+# readings must agree: a substitution that resolves to nothing, appended at
+# the end, switches from one to the other without changing the result.
+PART_BY_PART = [
+    "a { x = 1 }\nb = [1, {c = [2, {d = 3}]}]\na { y = 2 }",
+    "a.b.c = 1\na.b.d = {e = 1}\na.b.d.f = 2\na { b { d { e = 3 } } }",
+    "a = {x = {p = 1}}\na = {x = {q = 2}}\na = {x = 5}\na = {x = {r = 3}}",
+    "a = {x = 1}\na = null\na = {y = 2}\nb = [[], {}, [{}]]",
+    "a: [{b: 1}, {b: 2}], c: {d: {e: {f: \"g\"}}}, a: {h: 1}",
+    "a = 1\na.b = 2\nc { d = [1] }\nc.d = [2]",
+]
+HOCON_ONLY = [
+    "a = {x = 1} {y = 2}\nb = [1] [2]\nc = {p = {q = 1}} {p = {r = 2}}",
+    "a { include \"part.conf\" }\na.x = 9\ninclude \"part.conf\"",
+    "x = [[1, 2] [3], {a = [1]} {b = 2}]",
+]
+
+
+@pytest.mark.parametrize("text", PART_BY_PART + HOCON_ONLY)
+def test_part_by_part_and_whole_tree_agree(text, tmp_path):
+    (tmp_path / "part.conf").write_text("x = 1\ny { z = [1, {w = 2}] }")
+    tree_path = "\nqt_whole_tree = ${?QT_NOT_SET_ANYWHERE}"
+    got = quince_tarragon.parse_string(text, tmp_path)
+    assert got == quince_tarragon.parse_string(text + tree_path, tmp_path)
+    if text in PART_BY_PART:
+        assert parse(text) == parse(text + tree_path)
+
+
+def test_integer_beyond_the_interpreter_limit():
+    with pytest.raises(quince_tarragon.ConfigLimitError, match="digits to int"):
+        quince_tarragon.parse_string("a = " + "1" * 5000)

@@ -167,8 +167,19 @@ private:
             integer_value(value.str(), n);
             return Ref::steal(PyLong_FromLongLong(n));
         }
-        case Kind::BigInt:
-            return style_.int_builtin ? big_int(value.str()) : digits_to_int(value.str());
+        case Kind::BigInt: {
+            if (style_.int_builtin) return big_int(value.str());
+            Ref n = digits_to_int(value.str());
+            if (!n && style_.digits_error && PyErr_ExceptionMatches(PyExc_ValueError)) {
+                PyErr_Clear();
+                const std::string msg = "an integer of " + std::to_string(value.size) +
+                                        " characters is beyond the interpreter's limit on converting "
+                                        "digits to int (sys.set_int_max_str_digits)";
+                Ref exc = Ref::steal(PyObject_CallFunction(style_.digits_error, "s", msg.c_str()));
+                if (exc) PyErr_SetObject(style_.digits_error, exc.get());
+            }
+            return n;
+        }
         case Kind::Float:
             return Ref::steal(PyFloat_FromDouble(float_value(value.str())));
         case Kind::Str:

@@ -14,6 +14,9 @@ struct ConvertStyle {
     bool int_builtin = true;
     // The type of the objects (a dict subclass); null for dict.
     PyObject* object_type = nullptr;
+    // Raised (with a message) instead of the interpreter's ValueError for an
+    // integer with more digits than it converts; null to let that through.
+    PyObject* digits_error = nullptr;
 };
 
 // Builds the Python objects for a resolved tree. Returns null with an

@@ -125,6 +125,7 @@ PyObject* parse_impl(PyObject* const* args, Py_ssize_t nargs) {
     ConvertStyle style;
     style.int_builtin = false;
     style.object_type = args[7] == Py_None ? nullptr : args[7];
+    style.digits_error = g_errors.limit;
     GcPause pause;
     PyMaterializer eager(&progress, style);
     Value overrides;
