@@ -48,19 +48,6 @@ std::string describe_key(const Parser& p, std::size_t mark, std::size_t size) {
     return out;
 }
 
-// Pops the key elements pushed since construction when it goes out of scope.
-class KeyMark {
-public:
-    explicit KeyMark(std::vector<Str>& keys) noexcept : keys_(keys), mark_(keys.size()) {}
-    ~KeyMark() { keys_.resize(mark_); }
-    std::size_t mark() const noexcept { return mark_; }
-    std::size_t size() const noexcept { return keys_.size() - mark_; }
-    const Str* data() const noexcept { return keys_.data() + mark_; }
-
-private:
-    std::vector<Str>& keys_;
-    std::size_t mark_;
-};
 
 // Makes a key's elements the innermost part of the path of the object being
 // read, for the lifetime of the scope (substitutions of included files and
@@ -253,7 +240,7 @@ Status parse_hocon_member(Parser& p, ObjectNode& obj) {
         return parse_hocon_include(p, obj);
     }
     const std::size_t key_at = p.pos;
-    KeyMark key(p.cx.keys);
+    KeyScope key(p.cx.keys);
     Status st;
     if (!quoted_key_alone(p)) {
         p.pos = key_at;

@@ -93,19 +93,6 @@ Result<Value> separator_and_value(Parser& p, std::size_t levels) {
     return syntax_error("expected '=' or ':' after the key, got " + render_char_at(p), p.here());
 }
 
-// Pops the key segments pushed since `mark` when it goes out of scope.
-class KeyScope {
-public:
-    explicit KeyScope(std::vector<Str>& keys) noexcept : keys_(keys), mark_(keys.size()) {}
-    ~KeyScope() { keys_.resize(mark_); }
-    std::size_t mark() const noexcept { return mark_; }
-    std::size_t size() const noexcept { return keys_.size() - mark_; }
-    const Str* data() const noexcept { return keys_.data() + mark_; }
-
-private:
-    std::vector<Str>& keys_;
-    std::size_t mark_;
-};
 
 }  // namespace
 

@@ -270,6 +270,22 @@ inline EngineError too_deep(SourcePos pos = {}) {
     return e;
 }
 
+// Pops the key segments pushed since construction when it goes out of scope.
+class KeyScope {
+public:
+    explicit KeyScope(std::vector<Str>& keys) noexcept : keys_(keys), mark_(keys.size()) {}
+    ~KeyScope() { keys_.resize(mark_); }
+    KeyScope(const KeyScope&) = delete;
+    KeyScope& operator=(const KeyScope&) = delete;
+    std::size_t mark() const noexcept { return mark_; }
+    std::size_t size() const noexcept { return keys_.size() - mark_; }
+    const Str* data() const noexcept { return keys_.data() + mark_; }
+
+private:
+    std::vector<Str>& keys_;
+    std::size_t mark_;
+};
+
 // One more level of nesting at `p`, for the lifetime of the guard.
 class NestingGuard {
 public:

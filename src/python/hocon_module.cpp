@@ -14,9 +14,7 @@
 //     overrides  Mapping[str, object] | None  values merged over the document
 //
 //   split_path(text) -> tuple[str, ...]   the elements of a path expression
-#include <atomic>
 #include <cstdint>
-#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,14 +23,14 @@
 #include "python/convert.hpp"
 #include "python/errors.hpp"
 #include "python/from_py.hpp"
+#include "python/guard.hpp"
 #include "python/pyref.hpp"
 
 namespace quince::py {
 
 namespace {
 
-std::atomic<std::int64_t> g_interpreter{-1};
-PyObject* g_module = nullptr;
+ModuleOnce g_once;
 HoconErrorTypes g_errors;
 
 std::optional<std::string_view> utf8_of(PyObject* str) {
@@ -162,22 +160,6 @@ PyObject* split_path_impl(PyObject* text) {
     return out.release();
 }
 
-// C++ exceptions stop here: they must never unwind through CPython frames.
-template <class F>
-PyObject* guarded(F&& f) noexcept {
-    try {
-        return f();
-    } catch (const std::bad_alloc&) {
-        return PyErr_NoMemory();
-    } catch (const InternalFailure& f) {
-        return raise_internal_failure(f.message);
-    } catch (const std::exception& e) {
-        return raise_internal_failure(e.what());
-    } catch (...) {
-        return raise_internal_failure({});
-    }
-}
-
 PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargs) noexcept {
     return guarded([&] { return parse_impl(args, nargs); });
 }
@@ -223,24 +205,8 @@ bool load_error_types() {
 
 extern "C" __attribute__((visibility("default"))) PyObject* PyInit__hocon(void) {
     using namespace quince::py;
-    try {
-        std::int64_t id = PyInterpreterState_GetID(PyInterpreterState_Get());
-        if (id == -1) return nullptr;
-        std::int64_t expected = -1;
-        if (!g_interpreter.compare_exchange_strong(expected, id) && expected != id) {
-            PyErr_SetString(PyExc_ImportError, "quince_tarragon._hocon does not support sub-interpreters");
-            return nullptr;
-        }
-        if (!g_module) {
-            if (!init_internal_failure() || !load_error_types()) return nullptr;
-            g_module = PyModule_Create2(&module_def, PYTHON_ABI_VERSION);
-            if (!g_module) return nullptr;
-        }
-        Py_IncRef(g_module);
-        return g_module;
-    } catch (const std::bad_alloc&) {
-        return PyErr_NoMemory();
-    } catch (...) {
-        return raise_internal_failure({});
-    }
+    return g_once.init("quince_tarragon._hocon does not support sub-interpreters", []() -> PyObject* {
+        if (!load_error_types()) return nullptr;
+        return PyModule_Create2(&module_def, PYTHON_ABI_VERSION);
+    });
 }

@@ -1,8 +1,6 @@
 // The extension module: creation, the `parse` entry point and its argument
 // binding. The engine runs with the interpreter lock held throughout.
-#include <atomic>
 #include <cstdint>
-#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +8,7 @@
 #include "engine/engine.hpp"
 #include "python/convert.hpp"
 #include "python/errors.hpp"
+#include "python/guard.hpp"
 #include "python/pyref.hpp"
 
 namespace quince::py {
@@ -17,8 +16,7 @@ namespace quince::py {
 namespace {
 
 // The whole process state of the module. The engine itself keeps none.
-std::atomic<std::int64_t> g_interpreter{-1};
-PyObject* g_module = nullptr;
+ModuleOnce g_once;
 
 constexpr std::string_view kBackend = "cpp";
 
@@ -95,19 +93,8 @@ PyObject* parse_impl(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
     return run(*text, base_text);
 }
 
-// C++ exceptions stop here: they must never unwind through CPython frames.
 PyObject* parse(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) noexcept {
-    try {
-        return parse_impl(args, nargs, kwnames);
-    } catch (const std::bad_alloc&) {
-        return PyErr_NoMemory();
-    } catch (const InternalFailure& f) {
-        return raise_internal_failure(f.message);
-    } catch (const std::exception& e) {
-        return raise_internal_failure(e.what());
-    } catch (...) {
-        return raise_internal_failure({});
-    }
+    return guarded([&] { return parse_impl(args, nargs, kwnames); });
 }
 
 PyMethodDef parse_def = {
@@ -181,26 +168,6 @@ Ref create_module() {
 
 extern "C" __attribute__((visibility("default"))) PyObject* PyInit__native(void) {
     using namespace quince::py;
-    try {
-        std::int64_t id = PyInterpreterState_GetID(PyInterpreterState_Get());
-        if (id == -1) return nullptr;
-        std::int64_t expected = -1;
-        if (!g_interpreter.compare_exchange_strong(expected, id) && expected != id) {
-            PyErr_SetString(PyExc_ImportError,
-                            "quince_tarragon._native does not support sub-interpreters");
-            return nullptr;
-        }
-        if (!g_module) {
-            if (!init_internal_failure()) return nullptr;
-            Ref module = create_module();
-            if (!module) return nullptr;
-            g_module = module.release();
-        }
-        Py_IncRef(g_module);
-        return g_module;
-    } catch (const std::bad_alloc&) {
-        return PyErr_NoMemory();
-    } catch (...) {
-        return raise_internal_failure({});
-    }
+    return g_once.init("quince_tarragon._native does not support sub-interpreters",
+                       [] { return create_module().release(); });
 }

@@ -131,16 +131,7 @@ private:
     }
 
     Outcome array(const ArrayNode& in) {
-        const std::size_t mark = items.size();
-        for (std::uint32_t i = 0; i < in.size; ++i) {
-            Outcome r = node(&in.items[i]);
-            if (!r) {
-                items.resize(mark);
-                return r;
-            }
-            if (r->present) items.push_back(r->value);
-        }
-        return finish_array(mark);
+        return resolve_elements(in, [&](const Value& v) { return node(&v); });
     }
 
     Outcome object(const ObjectNode& in, bool is_root) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "model/limits.hpp"
@@ -31,6 +32,21 @@ struct Resolver {
     // `root` allows the root object its own level.
     Outcome finish(Value container, bool root = false);
     Outcome finish_array(std::size_t mark);
+
+    // The array of the present outcomes of `resolve(element)`, in order.
+    template <class Each>
+    Outcome resolve_elements(const ArrayNode& in, Each&& resolve) {
+        const std::size_t mark = items.size();
+        for (std::uint32_t i = 0; i < in.size; ++i) {
+            Outcome r = resolve(in.items[i]);
+            if (!r) {
+                items.resize(mark);
+                return r;
+            }
+            if (r->present) items.push_back(r->value);
+        }
+        return finish_array(mark);
+    }
 };
 
 // One resolved segment of a concatenation.
