@@ -1,23 +1,27 @@
-"""Shared assertions for the HOCON tables."""
+"""Shared by the test modules."""
+
+import os
+import subprocess
+import sys
 
 import pytest
 
 import quince_tarragon
 
 
-def kinds(value):
-    # == alone takes 1 for 1.0 and True for 1; the leaf types must agree too
-    if isinstance(value, dict):
-        return {k: kinds(v) for k, v in value.items()}
-    if isinstance(value, list):
-        return [kinds(v) for v in value]
-    return type(value).__name__
+def typed(v, ordered=True):
+    # == ignores key order and takes 1 == 1.0 == True: compare types, reprs and, if asked, order
+    if isinstance(v, dict):
+        items = v.items() if ordered else sorted(v.items())
+        return ("dict", [(k, typed(x, ordered)) for k, x in items])
+    if isinstance(v, list):
+        return ("list", [typed(x, ordered) for x in v])
+    return (type(v).__name__, repr(v))
 
 
 def assert_tree(got, expected):
     assert isinstance(got, dict)
-    assert got == expected
-    assert kinds(got) == kinds(expected)
+    assert typed(got, False) == typed(expected, False)
 
 
 def assert_hocon(text, expected):
@@ -62,7 +66,7 @@ def assert_outcome(call, expected):
             assert fragment in str(info.value)
         return info.value
     got = call()
-    assert got == expected and kinds(got) == kinds(expected)
+    assert typed(got, False) == typed(expected, False)
     return got
 
 
@@ -79,3 +83,28 @@ def trees(keys=None, scalars=None, min_size=0):
                           | st.dictionaries(keys, inner, min_size=min_size, max_size=4),
                           max_leaves=12)
     return st.dictionaries(keys, values, max_size=5)
+
+
+CHILD_PRELUDE = """
+import resource, sys
+limit = {limit}
+if limit:
+    resource.setrlimit(resource.RLIMIT_AS, (limit << 20, limit << 20))
+"""
+
+
+def run_child(code, stdin="", limit_mb=0, timeout=120):
+    """Runs code in a fresh interpreter that imports this package (with its
+    address space capped at limit_mb when given), so that a crash or a
+    runaway fails one test instead of the run. Returns the CompletedProcess."""
+    pkg_root = os.path.dirname(os.path.dirname(quince_tarragon.__file__))
+    env = dict(os.environ, PYTHONPATH=pkg_root)
+    if "libasan" in env.get("LD_PRELOAD", ""):
+        limit_mb = 0  # the sanitizer reserves terabytes of address space up front
+    return subprocess.run([sys.executable, "-c", CHILD_PRELUDE.format(limit=limit_mb) + code],
+                          input=stdin, text=True, env=env, capture_output=True, timeout=timeout)
+
+
+def cli(*args, stdin=""):
+    return subprocess.run([sys.executable, "-m", "quince_tarragon", *args], input=stdin,
+                          capture_output=True, text=True)

@@ -1,6 +1,7 @@
 """Path lookup and the typed getters, with their conversions."""
 
 import pickle
+import re
 
 import pytest
 
@@ -21,7 +22,8 @@ indexed { "2" = c, "10" = d, "0" = a, x = ignored, "1" = b, "-1" = ignored }
 words { x = 1 }
 empty {}
 "akka.actor" { "java.io.Serializable" = java }
-"""
+hosts = [{name = a}, {name = b}], flags = [true, "off", yes], holes = [1, null]
+""" + "vast = " + "9" * 400
 
 TYPE = ConfigTypeError
 
@@ -69,6 +71,7 @@ def conf():
     ("get_float", "s.huge", float("inf")),
     ("get_float", "yes", Fails(TYPE, "expected number, found boolean")),
     ("get_float", "s.word", Fails(TYPE, "'abc'")),
+    ("get_float", "vast", Fails(TYPE, "found number (a very long integer) (out of range)")),
     # booleans: six words, lowercase
     ("get_bool", "yes", True),
     ("get_bool", "no", False),
@@ -98,24 +101,19 @@ def conf():
     ("get_int_list", "indexed", Fails(TYPE, "'indexed'[0]")),
     ("get_config_list", "list", Fails(TYPE, "'list'[0]: expected object, found number 1")),
     ("get_int_list", "obj", Fails(TYPE, "'obj': expected list")),
+    ("get_config_list", "hosts", [{"name": "a"}, {"name": "b"}]),
+    ("get_bool_list", "flags", [True, False, True]),
+    ("get_int_list", "holes", Fails(TYPE, "'holes'[1]: expected integer, found null")),
 ])
 def test_typed_getters(conf, getter, path, expected):
     err = assert_outcome(lambda: getattr(conf, getter)(path), expected)
     if isinstance(err, ConfigTypeError):
+        assert isinstance(err, TypeError) and err.path == path
+        assert f"expected {err.expected}, found {err.found}" in str(err)
+        assert err.index is None or f"{path!r}[{err.index}]: " in str(err)
         # the default stands for a missing value, never for a wrong one
         with pytest.raises(ConfigTypeError):
             getattr(conf, getter)(path, "unused")
-
-
-def test_typed_lists_of_configs_and_bools():
-    conf = parse_string('hosts = [{name = a}, {name = b}], flags = [true, "off", yes]')
-    hosts = conf.get_config_list("hosts")
-    assert [h.get_string("name") for h in hosts] == ["a", "b"]
-    assert all(type(h) is ConfigTree for h in hosts)
-    assert conf.get_bool_list("flags") == [True, False, True]
-    err = assert_outcome(lambda: parse_string("l = [1, null]").get_int_list("l"),
-                         Fails(TYPE, "'l'[1]: expected integer, found null"))
-    assert (err.path, err.index, err.expected, err.found) == ("l", 1, "integer", "null")
 
 
 GETTERS = ["get_string", "get_int", "get_float", "get_bool", "get_list", "get_config",
@@ -132,6 +130,7 @@ def test_null_and_missing(conf, getter):
         assert get(path, None) is None
         with pytest.raises(ConfigMissingError) as info:
             get(path)
+        assert isinstance(info.value, KeyError)
         message = "is null" if path == "nothing" else "missing"
         assert message in str(info.value) and repr(path) in str(info.value)
 
@@ -154,7 +153,7 @@ def test_get_and_has_path(conf, path, expected):
 
 def test_every_object_is_a_config_tree(conf):
     reached = [conf["obj"], conf.get("obj"), *conf.values(), *(v for _, v in conf.items()),
-               *parse_string("l = [{a = 1}, [{b = 2}]]")["l"]]
+               *parse_string("l = [{a = 1}, [{b = 2}]]")["l"], *conf.get_config_list("hosts")]
     assert all(type(v) is ConfigTree for v in reached if isinstance(v, dict))
     assert type(conf.get_config("obj")) is ConfigTree
     plain = ConfigTree({"a": {"b": 1}})
@@ -171,8 +170,10 @@ def test_getter_errors_pickle(error):
     assert copy.__dict__ == error.__dict__
 
 
-def test_paths_are_checked(conf):
+@pytest.mark.parametrize("path", ["a..b", "", "obj.", "a b.${x}"])
+def test_paths_are_checked(conf, path):
+    for call in (conf.get, conf.has_path, lambda p: conf.get_list(p, None)):
+        with pytest.raises(ConfigSyntaxError, match="invalid path " + re.escape(repr(path))):
+            call(path)
     with pytest.raises(TypeError, match="path"):
-        conf.get_int(["i"])
-    with pytest.raises(ConfigSyntaxError, match="invalid path 'a..b'"):
-        conf.get("a..b", 1)
+        conf.get_int([path])

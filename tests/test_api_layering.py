@@ -9,8 +9,7 @@ from hypothesis import given, settings
 from quince_tarragon import (ConfigSyntaxError, ConfigTree, dumps, load, loads, parse_file,
                              parse_string)
 
-from conftest import Fails, assert_outcome, trees
-from helpers import typed
+from conftest import Fails, assert_outcome, trees, typed
 
 
 @pytest.mark.parametrize("top, fallback, expected", [

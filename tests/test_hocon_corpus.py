@@ -27,34 +27,21 @@ def pin_environment(monkeypatch, path, pins):
         monkeypatch.setenv(name, value)
 
 
-def equivalents():
-    if not CORPUS.is_dir():
-        return []
-    cases = []
-    for folder in sorted((CORPUS / "lightbend").glob("equiv*")):
-        for variant in sorted(folder.iterdir()):
-            if variant.is_file() and variant.name != "original.json":
-                cases.append(pytest.param(variant, id=str(variant.relative_to(CORPUS / "lightbend"))))
-    return cases
+# every variant in an equiv* folder reads as the folder's original.json
+EQUIVALENTS = sorted(p for p in CORPUS.glob("lightbend/equiv*/*")
+                     if p.is_file() and p.name != "original.json")
 
 
 @needs_corpus
-@pytest.mark.parametrize("variant", equivalents())
+@pytest.mark.parametrize("variant", EQUIVALENTS, ids=lambda p: f"{p.parent.name}/{p.name}")
 def test_equivalent_variants(variant, monkeypatch):
     pin_environment(monkeypatch, variant, {})
     expected = json.loads((variant.parent / "original.json").read_text(encoding="utf-8"))
     assert_tree(parse_file(str(variant)), expected)
 
 
-def recorded():
-    cases = []
-    for rel, entry in RECORDED.items():
-        cases.append(pytest.param(rel, entry, id=rel))
-    return cases
-
-
 @needs_corpus
-@pytest.mark.parametrize("rel, entry", recorded())
+@pytest.mark.parametrize("rel, entry", [pytest.param(r, e, id=r) for r, e in RECORDED.items()])
 def test_recorded_files(rel, entry, monkeypatch):
     path = CORPUS / rel
     pin_environment(monkeypatch, path, entry.get("env", {}))
@@ -69,9 +56,8 @@ def test_recorded_files(rel, entry, monkeypatch):
         assert parse_file(str(path), classpath=classpath) == entry["json"]
 
 
+@needs_corpus
 def test_every_corpus_file_is_recorded():
-    if not CORPUS.is_dir():
-        pytest.skip("corpus not present")
     files = sorted(p for p in (CORPUS / "lightbend").glob("*.conf"))
     files += sorted((CORPUS / "realworld").iterdir())
     assert sorted(str(p.relative_to(CORPUS)) for p in files) == sorted(RECORDED)

@@ -16,6 +16,8 @@ from quince_tarragon import (
     parse_string,
 )
 
+from conftest import assert_tree
+
 FILES = {
     "a.conf": "a = 1\nshared = conf",
     "kinds.properties": "p.q = from properties\nshared = properties\nesc = tab\\there \\u00e9\\\n   continued",
@@ -27,9 +29,11 @@ FILES = {
     "c.conf": "c = top",
     "rel.conf": "x = 10\ny = ${x}\nz = ${top}",
     "lib/ref.conf": "lib = ${?lib} [ref]",
+    "append.conf": "a += 1",
     "bad.conf": "ok = 1\nbroken = [\n",
     "bad.json": '{"a": 1,}',
     "root-array.json": "[1, 2]",
+    "root-array.conf": "[1, 2]",
     "notjson.json": "a = 1",
     "loop.conf": 'include "loop.conf"',
     "badesc.properties": "a = \\u12",
@@ -70,7 +74,7 @@ def main(tree, text, **kwargs):
     ('include "lib/ref.conf"\ninclude classpath("lib/ref.conf")', {"lib": ["ref", "ref"]}),
 ])
 def test_include_forms(tree, directive, expected):
-    assert main(tree, directive.format(tree=tree), classpath=[tree]) == expected
+    assert_tree(main(tree, directive.format(tree=tree), classpath=[tree]), expected)
 
 
 @pytest.mark.parametrize("directive, expected", [
@@ -85,7 +89,7 @@ def test_include_forms(tree, directive, expected):
     ('x { include "kinds.json" }', {"x": {"j": [1, 2], "shared": "json", "dotted.key": True}}),
 ])
 def test_file_kinds(tree, directive, expected):
-    assert main(tree, directive) == expected
+    assert_tree(main(tree, directive), expected)
 
 
 @pytest.mark.parametrize("name, text, expected", [
@@ -106,9 +110,15 @@ def test_parse_file_reads_by_extension(tmp_path, name, text, expected):
     ('r { s { include "rel.conf" } }\ntop = t', {"r": {"s": {"x": 10, "y": 10, "z": "t"}}, "top": "t"}),
     ('lib = [app]\ninclude "lib/ref.conf"', {"lib": ["app", "ref"]}),
     ('m { lib = [a] }\nm { include "lib/ref.conf" }', {"m": {"lib": ["a", "ref"]}}),
+    ('include "rel.conf"\nx = 5\ntop = 0', {"x": 5, "y": 5, "z": 0, "top": 0}),
+    ('x = 5\ntop = 0\ninclude "rel.conf"', {"x": 10, "y": 10, "z": 0, "top": 0}),
+    ('v = ${q.y}\nq { include "rel.conf" }\ntop = 0', {"v": 10, "q": {"x": 10, "y": 10, "z": 0},
+                                                    "top": 0}),
+    ('include "append.conf"\ninclude "append.conf"', {"a": [1, 1]}),
+    ('a = [0]\ninclude "append.conf"', {"a": [0, 1]}),
 ])
 def test_substitutions_relative_to_the_include_point(tree, text, expected):
-    assert main(tree, text) == expected
+    assert_tree(main(tree, text), expected)
 
 
 def test_include_policy(tree, tmp_path_factory):
@@ -138,6 +148,7 @@ def test_include_policy(tree, tmp_path_factory):
     ('include "bad.conf"', ConfigSyntaxError, ("bad.conf", 2, 10), "included from"),
     ('q { include "bad.json" }', ConfigSyntaxError, ("bad.json", 1, 9), "main.conf:1:5"),
     ('include "root-array.json"', ConfigSyntaxError, ("root-array.json", 1, 1), "array"),
+    ('include "root-array.conf"', ConfigSyntaxError, ("root-array.conf", 1, 1), "array"),
     ('include "notjson.json"', ConfigSyntaxError, ("notjson.json", 1, 1), "quoted key"),
     ('include "badesc.properties"', ConfigSyntaxError, ("badesc.properties", 1, 5), "\\u"),
     ('include "loop.conf"', ConfigSyntaxError, ("loop.conf", 1, 1), "include cycle"),

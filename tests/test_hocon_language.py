@@ -5,15 +5,9 @@ import math
 
 import pytest
 
-from quince_tarragon import (
-    ConfigError,
-    ConfigFileNotFoundError,
-    ConfigResolveError,
-    ConfigSyntaxError,
-    parse_file,
-)
+from quince_tarragon import ConfigResolveError, ConfigSyntaxError
 
-from conftest import assert_hocon, assert_tree, hocon_error
+from conftest import assert_hocon, hocon_error
 
 SYN, RES = ConfigSyntaxError, ConfigResolveError
 INF = math.inf
@@ -31,36 +25,26 @@ def test_whitespace_separates_tokens(w):
 
 
 @pytest.mark.parametrize("text, expected", [
+    # whitespace and line ends
     ("\ufeffa = 1", {"a": 1}),
     ("a\u00a0b = 1", {"a\u00a0b": 1}),
     ("a\x85 = 1, b\u200b = 2", {"a\x85": 1, "b\u200b": 2}),  # NEL, format characters: text
     ("a = [1\r2]", {"a": ["1\r2"]}),  # only \n ends a line
     ("a = [1\u20282]", {"a": ["1\u20282"]}),
     ("a = 1\r\nb = 2\r\n", {"a": 1, "b": 2}),
-])
-def test_whitespace_edges(text, expected):
-    assert_hocon(text, expected)
-
-
-@pytest.mark.parametrize("text, expected", [
+    # comments
     ("a = x#y", {"a": "x"}),
     ("a = x//y", {"a": "x"}),
     ("a = x/y, b = x /y, c = /", {"a": "x/y", "b": "x /y", "c": "/"}),
     ('a = "x#y//z"', {"a": "x#y//z"}),
     ('a = """x#y"""#z', {"a": "x#y"}),
     ("a # c\n= 1", {"a": 1}),
-    ("a = # c\n 1", {"a": 1}),
     ("a = [1 # c\n, 2] // d", {"a": [1, 2]}),
     ("a { # c\n b = 1 # d\n } # e", {"a": {"b": 1}}),
     ("a = ${b}#c\nb = 1", {"a": 1, "b": 1}),
     ("a = 1 #c\rb = 2", {"a": 1}),
     ("// only\n#", {}),
-])
-def test_comments(text, expected):
-    assert_hocon(text, expected)
-
-
-@pytest.mark.parametrize("text, expected", [
+    # the root and line breaks
     ("", {}),
     ("{}", {}),
     ("{\na = 1\n}", {"a": 1}),
@@ -75,37 +59,43 @@ def test_comments(text, expected):
     ("a.b\n{c=1}", {"a": {"b": {"c": 1}}}),
     ("a b\n{c = 1}", {"a b": {"c": 1}}),
     ("a {\n}\nb = [\n]", {"a": {}, "b": []}),
+    # commas: optional where a newline separates, one allowed after the last element
+    ("a = [1,2,]", {"a": [1, 2]}),
+    ("a = [\n1\n2\n]", {"a": [1, 2]}),
+    ("a = [1\n,2,\n3]", {"a": [1, 2, 3]}),
+    ("a = [1 2]", {"a": ["1 2"]}),
+    ("x { a = 1, }", {"x": {"a": 1}}),
+    ("x { a = 1\n b = 2 }", {"x": {"a": 1, "b": 2}}),
+    ("{a=1,}", {"a": 1}),
+    ("a = [1]\n,b = 2", {"a": [1], "b": 2}),
+    ("x {}\n,\n", {"x": {}}),
 ])
-def test_document_shape_and_line_breaks(text, expected):
+def test_layout(text, expected):
     assert_hocon(text, expected)
 
 
-@pytest.mark.parametrize("text, cls, line, column", [
-    ("[1]", ConfigError, 1, None),
-    ("{a=1} {b=2}", SYN, 1, 7),
-    ("{ a = 1 } }", SYN, 1, 11),
-    ("{ a = 1 },", SYN, 1, 10),
-    ("{a=1}\n]", SYN, 2, 1),
-    ("}", SYN, 1, 1),
-    ("a = 1 }", SYN, 1, 7),
-    ("a = x\n}", SYN, 2, 1),
-    ("{ a = 1", SYN, 1, None),
-    ("a = [1", SYN, 1, None),
-    ("a = [1}", SYN, 1, 7),
-    ("a = {b = 1]", SYN, 1, 11),
-    ("a b", SYN, 1, None),
-    ("a = ", SYN, 1, None),
-    ("a =\n", SYN, 2, None),
-    ("a = ,", SYN, 1, 5),
-    ("a = 1 b = 2", SYN, 1, 9),
-    ("x {a=1} y {b=2}", SYN, 1, 9),  # fields need a comma or a newline
-    ("a = [1]\n[2]", SYN, 2, 1),
-])
-def test_document_errors(text, cls, line, column):
-    hocon_error(text, cls, line, column)
-
-
 @pytest.mark.parametrize("text, line, column", [
+    # the document's shape
+    ("[1]", 1, 1),
+    ("{a=1} {b=2}", 1, 7),
+    ("{ a = 1 } }", 1, 11),
+    ("{ a = 1 },", 1, 10),
+    ("{a=1}\n]", 2, 1),
+    ("}", 1, 1),
+    ("a = 1 }", 1, 7),
+    ("a = x\n}", 2, 1),
+    ("{ a = 1", 1, None),
+    ("a = [1", 1, None),
+    ("a = [1}", 1, 7),
+    ("a = {b = 1]", 1, 11),
+    ("a b", 1, None),
+    ("a = ", 1, None),
+    ("a =\n", 2, None),
+    ("a = ,", 1, 5),
+    ("a = 1 b = 2", 1, 9),
+    ("x {a=1} y {b=2}", 1, 9),  # fields need a comma or a newline
+    ("a = [1]\n[2]", 2, 1),
+    # reserved characters outside quotes
     ("a = b = c", 1, 7),
     ("a = x!", 1, 6),
     ("a = `", 1, 5),
@@ -120,43 +110,42 @@ def test_document_errors(text, cls, line, column):
     ("`a` = 1", 1, 1),
     ("a + = 1", 1, None),
     ('a = """\n\n"""\nb = x!', 4, 6),
-])
-def test_reserved_characters_outside_quotes(text, line, column):
-    hocon_error(text, SYN, line, column)
-
-
-@pytest.mark.parametrize("text, expected", [
-    ("a = [1,2,]", {"a": [1, 2]}),
-    ("a = [1 , 2 ,]", {"a": [1, 2]}),
-    ("a = [\n1\n2\n]", {"a": [1, 2]}),
-    ("a = [1\n,2,\n3]", {"a": [1, 2, 3]}),
-    ("a = [1 2]", {"a": ["1 2"]}),
-    ("x { a = 1, }", {"x": {"a": 1}}),
-    ("x { a = 1\n b = 2 }", {"x": {"a": 1, "b": 2}}),
-    ("{a=1,}", {"a": 1}),
-    ("a = [1]\n,b = 2", {"a": [1], "b": 2}),
-    ("x {}\n,\n", {"x": {}}),
-])
-def test_commas(text, expected):
-    assert_hocon(text, expected)
-
-
-@pytest.mark.parametrize("text, line, column", [
+    # commas: at most one between two elements, none before the first
     ("a = [1,,2]", 1, 8),
     ("a = [,1]", 1, 6),
-    ("a = [1,2,,]", 1, 10),
-    ("a = [,]", 1, 6),
     ("a = [1,\n,2]", 2, 1),
     ("x { a = 1,, }", 1, 11),
     ("x { , a = 1 }", 1, 5),
-    ("x { a = 1,, b = 2 }", 1, 11),
     ("a = 1,,", 1, 7),
     (",a = 1", 1, 1),
     ("{,}", 1, 2),
     ("{a=1,,}", 1, 6),
     ("x { a = 1 b = 2 }", 1, 13),
+    # keys
+    ("a..b = 1", 1, None),
+    (".a = 1", 1, None),
+    ("a. = 1", 1, None),
+    ("1. = 1", 1, None),
+    ("x {\n  a..b = 1\n}", 2, None),
+    ("${x} = 1", 1, None),
+    ("a${x} = 1", 1, None),
+    ("[a] = 1", 1, None),
+    # quoted strings: JSON's escapes only, no control characters, closed
+    *[(f'x = "\\{c}"', 1, None) for c in "xa'0U "],
+    (r'x = "\u004"', 1, None),
+    (r'x = "\u00GG"', 1, None),
+    ('x = "a\\', 1, None),
+    ('x = "abc', 1, None),
+    *[(f'x = "a{c}b"', 1, None) for c in "\n\t\r\x00\x01\x0b\x0c\x1f"],
+    ('a = 1\nx = [\n"a\tb"]', 3, None),
+    ('a = """x', 1, None),
+    ('a = """x""', 1, None),
+    ('a = """x"" "', 1, None),
+    # numbers
+    ("a = +1", 1, None),
+    ("a = 1e+", 1, None),
 ])
-def test_comma_errors(text, line, column):
+def test_syntax_errors(text, line, column):
     hocon_error(text, SYN, line, column)
 
 
@@ -178,12 +167,10 @@ def test_comma_errors(text, line, column):
     ('foo"10.0" = x', {"foo10.0": "x"}),
     ('"""a.b""".c = 1', {"a.b": {"c": 1}}),
     ("3.14 : 42", {"3": {"14": 42}}),
-    ("1.2.3 = x", {"1": {"2": {"3": "x"}}}),
     ("1e5 = x", {"1e5": "x"}),
     ("-1.5 = x", {"-1": {"5": "x"}}),
     ("007 = 1", {"007": 1}),
     ("10.0foo = x", {"10": {"0foo": "x"}}),
-    ("foo10.0 = x", {"foo10": {"0": "x"}}),
     ("true : 1, null = 2", {"true": 1, "null": 2}),
     ("false.true = 1", {"false": {"true": 1}}),
     ("a-b_c/d = 1", {"a-b_c/d": 1}),
@@ -196,21 +183,8 @@ def test_keys(text, expected):
     assert_hocon(text, expected)
 
 
-@pytest.mark.parametrize("text, line", [
-    ("a..b = 1", 1),
-    (".a = 1", 1),
-    ("a. = 1", 1),
-    ("1. = 1", 1),
-    ("x {\n  a..b = 1\n}", 2),
-    ("${x} = 1", 1),
-    ("a${x} = 1", 1),
-    ("[a] = 1", 1),
-])
-def test_key_errors(text, line):
-    hocon_error(text, SYN, line)
-
-
 @pytest.mark.parametrize("value, expected", [
+    # keywords count only as whole words
     ("true", True),
     ("false", False),
     ("null", None),
@@ -219,21 +193,37 @@ def test_key_errors(text, line):
     ("null bar true", "null bar true"),
     ("true false", "true false"),
     ("TRUE", "TRUE"),
-    ("Null", "Null"),
     ("truefoo", "truefoo"),
-    ("footrue", "footrue"),
     ("true1", "true1"),
     ("true.x", "true.x"),
     ('true"x"', "truex"),
     ('"true"', "true"),
     ("yes", "yes"),
+    # numbers; a literal that is not one is a string
+    ("0", 0), ("-0", 0), ("007", 7), ("-007", -7), ("00", 0),
+    ("9223372036854775807", 9223372036854775807),
+    ("9223372036854775808", 9223372036854775808),
+    ("-9223372036854775809", -9223372036854775809),
+    ("123456789012345678901234567890", 123456789012345678901234567890),
+    ("1.0", 1.0), ("-1.5", -1.5), ("0.1", 0.1), ("-0.0", -0.0), ("1.", 1.0), ("0.", 0.0),
+    ("01.5", 1.5), ("-.5", -0.5), ("1e5", 1e5), ("1E5", 1e5), ("1e+5", 1e5), ("1e-5", 1e-5),
+    ("1e05", 1e5), ("1.e5", 1e5), ("1.5E+3", 1500.0), ("0e0", 0.0),
+    ("1e400", INF), ("-1e400", -INF), ("1e-400", 0.0), ("4.9e-324", 5e-324),
+    ("1.7976931348623157e308", 1.7976931348623157e308),
+    ("12345678901234567890.5", 12345678901234567890.5),
+    (".5", ".5"), ("1e", "1e"), ("1E", "1E"), ("1ex", "1ex"), ("1e5e5", "1e5e5"),
+    ("0x1F", "0x1F"), ("1_000", "1_000"), ("1.5.3", "1.5.3"), ("1.2.", "1.2."),
+    ("1-2", "1-2"), ("1-", "1-"), ("--1", "--1"), ("-", "-"), ("-x", "-x"), ("- 1", "- 1"),
+    ("5x", "5x"), ("1.5x", "1.5x"), ("10abc", "10abc"),
+    ("NaN", "NaN"), ("Infinity", "Infinity"), ("-Infinity", "-Infinity"),
 ])
-def test_keywords_only_as_whole_words(value, expected):
+def test_scalars(value, expected):
     assert_hocon(f"x = {value}", {"x": expected})
     assert_hocon(f"x = [{value}\n]", {"x": [expected]})
 
 
 @pytest.mark.parametrize("text, expected", [
+    # JSON's escapes in quoted strings
     (r'"\"\\\/\b\f\n\r\t"', '"\\/\b\f\n\r\t'),
     (r'"\u0041\u00e9\u20AC"', "Aé€"),
     (r'"\ud83d\ude00"', "\U0001F600"),
@@ -241,25 +231,7 @@ def test_keywords_only_as_whole_words(value, expected):
     ('"a\x7fb"', "a\x7fb"),
     ('"a\u2028b\x85"', "a\u2028b\x85"),
     ('"é \U0001F600"', "é \U0001F600"),
-])
-def test_quoted_strings(text, expected):
-    assert_hocon(f"x = {text}", {"x": expected})
-
-
-@pytest.mark.parametrize("text, line", [
-    *[(f'x = "\\{c}"', 1) for c in "xa'0U "],
-    (r'x = "\u004"', 1),
-    (r'x = "\u00GG"', 1),
-    ('x = "a\\', 1),
-    ('x = "abc', 1),
-    *[(f'x = "a{c}b"', 1) for c in "\n\t\r\x00\x01\x0b\x0c\x1f"],
-    ('a = 1\nx = [\n"a\tb"]', 3),
-])
-def test_quoted_string_errors(text, line):
-    hocon_error(text, SYN, line)
-
-
-@pytest.mark.parametrize("text, expected", [
+    # triple quotes: verbatim, closed by the last three quotes of a run
     ('"""foo"""', "foo"),
     ('"""foo""""', 'foo"'),
     ('"""x"""""""', 'x""""'),
@@ -274,13 +246,8 @@ def test_quoted_string_errors(text, line):
     ('x """ y """ z', "x  y  z"),
     ('"""x""" """y"""', "x y"),
 ])
-def test_triple_quoted_strings(text, expected):
-    assert_hocon(f"a = {text}", {"a": expected})
-
-
-@pytest.mark.parametrize("text", ['a = """x', 'a = """x""', 'a = """x"" "'])
-def test_unclosed_triple_quotes(text):
-    hocon_error(text, SYN, 1)
+def test_quoted_strings(text, expected):
+    assert_hocon(f"x = {text}", {"x": expected})
 
 
 @pytest.mark.parametrize("text, expected", [
@@ -341,34 +308,6 @@ def test_mixed_concatenation_errors(text):
     hocon_error(text, RES)
 
 
-@pytest.mark.parametrize("literal, expected", [
-    ("0", 0), ("-0", 0), ("007", 7), ("-007", -7), ("00", 0),
-    ("9223372036854775807", 9223372036854775807),
-    ("9223372036854775808", 9223372036854775808),
-    ("-9223372036854775809", -9223372036854775809),
-    ("123456789012345678901234567890", 123456789012345678901234567890),
-    ("1.0", 1.0), ("-1.5", -1.5), ("0.1", 0.1), ("-0.0", -0.0), ("1.", 1.0), ("0.", 0.0),
-    ("01.5", 1.5), ("-.5", -0.5), ("1e5", 1e5), ("1E5", 1e5), ("1e+5", 1e5), ("1e-5", 1e-5),
-    ("1e05", 1e5), ("1.e5", 1e5), ("1.5E+3", 1500.0), ("0e0", 0.0),
-    ("1e400", INF), ("-1e400", -INF), ("1e-400", 0.0), ("4.9e-324", 5e-324),
-    ("1.7976931348623157e308", 1.7976931348623157e308),
-    ("12345678901234567890.5", 12345678901234567890.5),
-    (".5", ".5"), ("1e", "1e"), ("1E", "1E"), ("1ex", "1ex"), ("1e5e5", "1e5e5"),
-    ("0x1F", "0x1F"), ("1_000", "1_000"), ("1.5.3", "1.5.3"), ("1.2.", "1.2."),
-    ("1-2", "1-2"), ("1-", "1-"), ("--1", "--1"), ("-", "-"), ("-x", "-x"), ("- 1", "- 1"),
-    ("5x", "5x"), ("1.5x", "1.5x"), ("10abc", "10abc"),
-    ("NaN", "NaN"), ("Infinity", "Infinity"), ("-Infinity", "-Infinity"),
-])
-def test_numbers(literal, expected):
-    assert_hocon(f"a = {literal}", {"a": expected})
-    assert_hocon(f"a = [{literal}]", {"a": [expected]})
-
-
-@pytest.mark.parametrize("text", ["a = +1", "a = 1e+"])
-def test_number_errors(text):
-    hocon_error(text, SYN, 1)
-
-
 @pytest.mark.parametrize("text, expected", [
     ("foo include : 42", {"foo include": 42}),
     ("a = include", {"a": "include"}),
@@ -376,11 +315,9 @@ def test_number_errors(text):
     ("include.a = 1", {"include": {"a": 1}}),
     ("x.include = 1, includex = 2", {"x": {"include": 1}, "includex": 2}),
     ('"include" "x" = 1', {"include x": 1}),
-    ('include "nope.conf"', {}),
     ('include\n"nope.conf", a = 1', {"a": 1}),
     ('include "nope.conf"\n,a = 1', {"a": 1}),
     ('a { include "nope.conf" }', {"a": {}}),
-    ('include file( "nope.conf" )', {}),
 ])
 def test_include_keyword(text, expected, tmp_path, monkeypatch):
     monkeypatch.chdir(tmp_path)
@@ -397,62 +334,3 @@ def test_include_keyword(text, expected, tmp_path, monkeypatch):
 def test_include_syntax_errors(text, tmp_path, monkeypatch):
     monkeypatch.chdir(tmp_path)
     hocon_error(text, SYN, 1)
-
-
-INCLUDED = {
-    "foo.conf": "x : 10, y : ${x}",
-    "fb.conf": "v = ${top}",
-    "app.conf": "path = ${path} [b]",
-    "self.conf": "a += 1",
-    "sub/inner.conf": 'include "leaf.conf"\nz = 1',
-    "sub/leaf.conf": "leaf = true",
-    "leaf.conf": "leaf = false",
-    "arr.conf": "[1, 2]",
-    "bad.conf": "a = [",
-    "ring.conf": 'include "ring.conf"',
-}
-
-
-@pytest.fixture
-def conf_dir(tmp_path):
-    for name, text in INCLUDED.items():
-        (tmp_path / name).parent.mkdir(parents=True, exist_ok=True)
-        (tmp_path / name).write_text(text, encoding="utf-8")
-    return tmp_path
-
-
-def parse_main(conf_dir, text):
-    (conf_dir / "main.conf").write_text(text, encoding="utf-8")
-    return parse_file(str(conf_dir / "main.conf"))
-
-
-@pytest.mark.parametrize("text, expected", [
-    ('a { include "foo.conf" }', {"a": {"x": 10, "y": 10}}),
-    ('a { b { include "foo.conf" } }', {"a": {"b": {"x": 10, "y": 10}}}),
-    ('a { include "foo.conf" }\na { x : 42 }', {"a": {"x": 42, "y": 42}}),
-    ('include "foo.conf"\nx = 5', {"x": 5, "y": 5}),
-    ('x = 5\ninclude "foo.conf"', {"x": 10, "y": 10}),
-    ('x = ${a.y}\na { include "foo.conf" }', {"x": 10, "a": {"x": 10, "y": 10}}),
-    ('a { include "fb.conf" }\ntop = 7', {"a": {"v": 7}, "top": 7}),
-    ('a { include "fb.conf" }\na.top = 3\ntop = 7', {"a": {"v": 3, "top": 3}, "top": 7}),
-    ('path = [a]\ninclude "app.conf"', {"path": ["a", "b"]}),
-    ('include "self.conf"\ninclude "self.conf"', {"a": [1, 1]}),
-    ('a = [0]\ninclude "self.conf"', {"a": [0, 1]}),
-    ('include "sub/inner.conf"', {"leaf": True, "z": 1}),
-    ('include required("foo.conf")', {"x": 10, "y": 10}),
-    ('include "nope.conf"\na = 1', {"a": 1}),
-])
-def test_include_files(conf_dir, text, expected):
-    assert_tree(parse_main(conf_dir, text), expected)
-
-
-@pytest.mark.parametrize("text, cls", [
-    ('include required("nope.conf")', ConfigFileNotFoundError),
-    ('a {\n  include required("nope.conf")\n}', ConfigFileNotFoundError),
-    ('include "arr.conf"', ConfigError),
-    ('include "bad.conf"', ConfigSyntaxError),
-    ('include "ring.conf"', ConfigError),
-])
-def test_include_file_errors(conf_dir, text, cls):
-    with pytest.raises(cls):
-        parse_main(conf_dir, text)

@@ -10,14 +10,21 @@ from conftest import assert_hocon, hocon_error
 RES = ConfigResolveError
 
 
+ENV = {"QT_FOO": "bar", "QT_NUM": "42", "QT_EMPTY": "", "QT_SP": " s p ",
+       "qt": "top", "qt.b": "dotted", "qt.a.b": "dotted"}
+
+
 @pytest.fixture(autouse=True)
-def quiet_environment(monkeypatch):
-    # a miss in the document falls back to the environment: keep these names unset
+def environment(monkeypatch):
+    # a miss in the document falls back to the environment: pin the names the tables use
     for name in ("a", "b", "c", "x", "y", "X", "Y", "foo", "bar", "nope", "nope2", "ok", "QT_NOPE"):
         monkeypatch.delenv(name, raising=False)
+    for name, value in ENV.items():
+        monkeypatch.setenv(name, value)
 
 
 @pytest.mark.parametrize("text, expected", [
+    # lookups start from the root
     ("x { a = [1], a = ${x.a} [2] }", {"x": {"a": [1, 2]}}),
     ("a = 1\nx { b = ${a} }", {"a": 1, "x": {"b": 1}}),
     ("a = {x : 42, y : ${a.x}}", {"a": {"x": 42, "y": 42}}),
@@ -33,12 +40,7 @@ def quiet_environment(monkeypatch):
     ('a = ${ "b.c" }\n"b.c" = 1', {"a": 1, "b.c": 1}),
     ('a = ${b."c d".e}\nb { "c d" { e = 1 } }', {"a": 1, "b": {"c d": {"e": 1}}}),
     ("a = ${1.5}${true}\n1.5 = x, true = y", {"a": "xy", "1": {"5": "x"}, "true": "y"}),
-])
-def test_lookups_from_the_root(text, expected):
-    assert_hocon(text, expected)
-
-
-@pytest.mark.parametrize("text, expected", [
+    # a self-reference sees the value before it
     ("a = 1\na = ${a}", {"a": 1}),
     ("a = x\na = ${a}\" y\"", {"a": "x y"}),
     ('path = "a:b:c"\npath = ${path}":d"', {"path": "a:b:c:d"}),
@@ -57,12 +59,7 @@ def test_lookups_from_the_root(text, expected):
     ("a = ${?a}", {}),
     ("a = ${?a}foo", {"a": "foo"}),
     ("a = {x:1}\na = ${?a} {y:2}", {"a": {"x": 1, "y": 2}}),
-])
-def test_self_references_see_the_earlier_value(text, expected):
-    assert_hocon(text, expected)
-
-
-@pytest.mark.parametrize("text, expected", [
+    # merges and concatenations see through substitutions
     ("a = ${b} {y = 2}\nb = {x = 1}", {"a": {"x": 1, "y": 2}, "b": {"x": 1}}),
     ("a = {y = 2} ${b}\nb = {x = 1}", {"a": {"x": 1, "y": 2}, "b": {"x": 1}}),
     ("a = {x = 1}\na = ${b}\nb = {y = 2}", {"a": {"x": 1, "y": 2}, "b": {"y": 2}}),
@@ -77,18 +74,12 @@ def test_self_references_see_the_earlier_value(text, expected):
      {"bar": {"a": 4, "b": 3}, "foo": {"c": 3, "d": 4}}),
     ("bar : { foo : 42,\n baz : ${bar.foo}\n}\nbar : { foo : 43 }",
      {"bar": {"foo": 43, "baz": 43}}),
-])
-def test_merges_and_concatenations_through_substitutions(text, expected):
-    assert_hocon(text, expected)
-
-
-@pytest.mark.parametrize("text, expected", [
+    # null is a value; an optional miss is nothing
     ("x = null\ny = ${x}\nz = ${?x}\nw = [${x}, 1]\nv = ${x} z",
      {"x": None, "y": None, "z": None, "w": [None, 1], "v": "null z"}),
     ("a = 1\na = ${?X}", {"a": 1}),
     ("a = 1\na = ${?X}\na = ${?Y}", {"a": 1}),
     ("a = 1\na = ${?X}\na = ${?a}", {"a": 1}),
-    ("a = {x = 1}\na = ${?X}", {"a": {"x": 1}}),
     ("a = {x = 1}\na = ${?X}\na {y = 2}", {"a": {"x": 1, "y": 2}}),
     ("a = ${?b}\nb = ${?a}", {}),
     ("y = [${?nope}, 1]\nz = [${?nope}]", {"y": [1], "z": []}),
@@ -102,24 +93,14 @@ def test_merges_and_concatenations_through_substitutions(text, expected):
     ("a = {x=1} ${?nope} {y=2}", {"a": {"x": 1, "y": 2}}),
     ("a = ${?nope} [2]", {"a": [2]}),
     ("a = ${?nope} {y=2}", {"a": {"y": 2}}),
-])
-def test_null_and_optional_substitutions(text, expected):
-    assert_hocon(text, expected)
-
-
-@pytest.mark.parametrize("text, expected", [
+    # a value that is overridden is never evaluated
     ("foo : ${does-not-exist}\nfoo : 42", {"foo": 42}),
     ("foo = ${foo}\nfoo = 42", {"foo": 42}),
     ("foo = {a = 1}\nfoo : ${does-not-exist}\nfoo : 42", {"foo": 42}),
     ("a = [${nope}]\na = 1", {"a": 1}),
     ("a { b = ${nope} }\na = 1", {"a": 1}),
     ("a = ${b}\nb = ${a}\na = 1\nb = 2", {"a": 1, "b": 2}),
-])
-def test_hidden_substitutions_are_never_evaluated(text, expected):
-    assert_hocon(text, expected)
-
-
-@pytest.mark.parametrize("text, expected", [
+    # += appends to an array, created if need be
     ("a += 1", {"a": [1]}),
     ("a += 1\na += 2", {"a": [1, 2]}),
     ("a\n+= 1\na +=\n2", {"a": [1, 2]}),
@@ -132,67 +113,7 @@ def test_hidden_substitutions_are_never_evaluated(text, expected):
     ("a.b += 1\na.b += 2", {"a": {"b": [1, 2]}}),
     ("x { a += 1 }\nx { a += 2 }", {"x": {"a": [1, 2]}}),
     ("x { a = [0] }\nx.a += 1", {"x": {"a": [0, 1]}}),
-])
-def test_append(text, expected):
-    assert_hocon(text, expected)
-
-
-@pytest.mark.parametrize("text", [
-    "a = 5\na += 1",
-    "a = {x=1}\na += 1",
-    "a = x\na += 1",
-    "a = 5\na = ${a} [1]",
-])
-def test_append_to_a_non_array(text):
-    hocon_error(text, RES)
-
-
-@pytest.mark.parametrize("text, line, column, path", [
-    ("x = ${nope}", 1, 5, "nope"),
-    ("x { a = 1, b = ${a} }", 1, 16, "a"),
-    ("x { a = [1], a = ${a} [2] }", 1, 18, "a"),
-    ("a = [\n1,\n${nope}\n]", 3, 1, "nope"),
-    ("a {\n  b {\n    c = x ${nope.p}\n  }\n}", 3, 11, "nope.p"),
-    ('a = """x\ny"""\nb = ${nope}', 3, 5, "nope"),
-    ("a = 1\n\n\nb = ${?ok} ${nope}", 4, 12, "nope"),
-    ("x = ${a}\na = ${b}\nb = ${nope}", 3, 5, "nope"),
-    ("a = {\n x = 1\n}\nb = ${a.y}", 4, 5, "a.y"),
-    ("a = 1\nb = ${a.y}", 2, 5, "a.y"),
-    ("foo : ${does-not-exist}\nfoo : {a = 1}", 1, 7, "does-not-exist"),
-    ("a = ${nope}\na = ${?nope2}", 1, 5, "nope"),
-    ("a = 1\na = ${nope}\na = ${?nope2}", 2, 5, "nope"),
-    ("\U0001F600 = 1, a = ${nope}", 1, 12, "nope"),
-])
-def test_unresolved_substitutions(text, line, column, path):
-    e = hocon_error(text, RES, line, column)
-    assert path in str(e)
-
-
-@pytest.mark.parametrize("text, line, column", [
-    ("a = ${a}", 1, 5),
-    ("a = ${a}bc", 1, 5),
-    ("a : { b : ${a} }", 1, 11),
-    ("a = [${a}]", 1, 6),
-    ("a = ${b}\nb = ${a}", 2, 5),
-    ("a = ${b}\nb = ${c}\nc = ${a}", 3, 5),
-    ("a = { x = ${b} }\nb = ${a.x}", 2, 5),
-    ("a = ${a.x}", 1, 5),
-])
-def test_cycles(text, line, column):
-    hocon_error(text, RES, line, column)
-
-
-ENV = {"QT_FOO": "bar", "QT_NUM": "42", "QT_EMPTY": "", "QT_SP": " s p ",
-       "qt": "top", "qt.b": "dotted", "qt.a.b": "dotted"}
-
-
-@pytest.fixture
-def environment(monkeypatch):
-    for name, value in ENV.items():
-        monkeypatch.setenv(name, value)
-
-
-@pytest.mark.parametrize("text, expected", [
+    # a path missing from the document reads the environment (as a string)
     ('x = ${QT_FOO}\ny = ${?QT_FOO}\nz = ${"QT_FOO"}', {"x": "bar", "y": "bar", "z": "bar"}),
     ("x = pre${QT_FOO}post\ny { z = ${QT_FOO} }", {"x": "prebarpost", "y": {"z": "bar"}}),
     ("x = [${QT_FOO}, ${?QT_NOPE}]", {"x": ["bar"]}),
@@ -211,13 +132,47 @@ def environment(monkeypatch):
     ("x = ${qt}", {"x": "top"}),
     ("x = ${?QT_NOPE}", {}),
 ])
-def test_environment_fallback(environment, text, expected):
+def test_substitutions(text, expected):
     assert_hocon(text, expected)
 
 
-@pytest.mark.parametrize("text", ["x = ${QT_NOPE}", "x = ${qt.a.b}", "x = ${QT_FOO.z}"])
-def test_environment_misses(environment, text):
-    hocon_error(text, RES, 1, 5)
+@pytest.mark.parametrize("text, line, column, fragment", [
+    ("x = ${nope}", 1, 5, "nope"),
+    ("x { a = 1, b = ${a} }", 1, 16, "a"),
+    ("x { a = [1], a = ${a} [2] }", 1, 18, "a"),
+    ("a = [\n1,\n${nope}\n]", 3, 1, "nope"),
+    ("a {\n  b {\n    c = x ${nope.p}\n  }\n}", 3, 11, "nope.p"),
+    ('a = """x\ny"""\nb = ${nope}', 3, 5, "nope"),
+    ("a = 1\n\n\nb = ${?ok} ${nope}", 4, 12, "nope"),
+    ("x = ${a}\na = ${b}\nb = ${nope}", 3, 5, "nope"),
+    ("a = {\n x = 1\n}\nb = ${a.y}", 4, 5, "a.y"),
+    ("a = 1\nb = ${a.y}", 2, 5, "a.y"),
+    ("foo : ${does-not-exist}\nfoo : {a = 1}", 1, 7, "does-not-exist"),
+    ("a = ${nope}\na = ${?nope2}", 1, 5, "nope"),
+    ("a = 1\na = ${nope}\na = ${?nope2}", 2, 5, "nope"),
+    ("\U0001F600 = 1, a = ${nope}", 1, 12, "nope"),
+    # a cycle is reported where it closes
+    ("a = ${a}", 1, 5, "cycle: ${a} "),
+    ("a = ${a}bc", 1, 5, "cycle: ${a} "),
+    ("a : { b : ${a} }", 1, 11, "cycle: ${a} "),
+    ("a = [${a}]", 1, 6, "cycle: ${a} "),
+    ("a = ${b}\nb = ${a}", 2, 5, "cycle: ${a} "),
+    ("a = ${b}\nb = ${c}\nc = ${a}", 3, 5, "cycle: ${a} "),
+    ("a = { x = ${b} }\nb = ${a.x}", 2, 5, "cycle: ${a.x} "),
+    ("a = ${a.x}", 1, 5, "cycle: ${a.x} "),
+    # a miss in the environment too
+    ("x = ${QT_NOPE}", 1, 5, "QT_NOPE"),
+    ("x = ${qt.a.b}", 1, 5, "qt.a.b"),
+    ("x = ${QT_FOO.z}", 1, 5, "QT_FOO.z"),
+    # appending to a value that is not an array
+    ("a = 5\na += 1", 2, 3, "not allowed"),
+    ("a = {x=1}\na += 1", 2, 3, "not allowed"),
+    ("a = x\na += 1", 2, 3, "not allowed"),
+    ("a = 5\na = ${a} [1]", 2, 5, "not allowed"),
+])
+def test_resolve_errors(text, line, column, fragment):
+    e = hocon_error(text, RES, line, column)
+    assert fragment in str(e)
 
 
 def test_copies_of_one_value_are_independent():

@@ -23,7 +23,7 @@ BAD_FLOAT = Fails("float outside the iso-renderable range in string concatenatio
 # Every environment name a test relies on being absent unless it sets it.
 ENV_NAMES = ["QT_TEST_V", "QT_TEST_V.x", "QT_TEST_A.0", "QT_TEST_A.x", "QT_TEST_A.y",
              "QT_TEST_M1", "QT_TEST_M2", "QT_TEST_M1.b", "QT_TEST_M1..b",
-             "?QT_TEST_M1", "qt_test_k", "QT_TEST_X"]
+             "?QT_TEST_M1", "qt_test_k", "QT_TEST_X", "QT_TEST_EQ"]
 
 
 @pytest.fixture(autouse=True)
@@ -81,47 +81,10 @@ def check(text, expected):
     # an optional miss must not turn a later required reference into a miss too
     ("a = ${?QT_TEST_X}\nb = ${QT_TEST_X}", unresolved("QT_TEST_X")),
     ("a = [${?QT_TEST_X}]\nb = ${?QT_TEST_X}\nc = x ${QT_TEST_X}", unresolved("QT_TEST_X")),
-])
-def test_substitution_lookup(text, expected):
-    check(text, expected)
-
-
-@pytest.mark.parametrize("env, text, expected", [
-    ({"QT_TEST_V": "42"}, "a = ${QT_TEST_V}", {"a": "42"}),
-    ({"QT_TEST_V": " x "}, "a = ${QT_TEST_V}", {"a": " x "}),
-    ({"QT_TEST_V": " x "}, "a = ${QT_TEST_V} y", {"a": "x  y"}),
-    ({"QT_TEST_V": "é☃\nz"}, "a = [${?QT_TEST_V}]", {"a": ["é☃\nz"]}),
-    ({"QT_TEST_V": ""}, "a = ${QT_TEST_V}", {"a": ""}),
-    ({"QT_TEST_V.x": "dotted"}, "a = ${QT_TEST_V.x}", {"a": "dotted"}),
-    ({"QT_TEST_A.y": "e"}, "QT_TEST_A = {x = 1}\nb = ${QT_TEST_A.y}",
-     {"QT_TEST_A": {"x": 1}, "b": "e"}),
-    ({"QT_TEST_A.0": "z"}, "QT_TEST_A = [1, 2]\nb = ${QT_TEST_A.0}",
-     {"QT_TEST_A": [1, 2], "b": "z"}),
-    # a key in the document always wins over the environment, even a null one
-    ({"QT_TEST_V": "env"}, "QT_TEST_V = 1\nb = ${QT_TEST_V}", {"QT_TEST_V": 1, "b": 1}),
-    ({"QT_TEST_V": "env"}, "QT_TEST_V = null\nb = [${QT_TEST_V}]\nc = ${QT_TEST_V}",
-     {"QT_TEST_V": None, "b": [None]}),
-    # content that is not UTF-8 counts as unset
-    ({"QT_TEST_V": "\udcff"}, "a = ${?QT_TEST_V}\nb = 1", {"b": 1}),
-    ({"QT_TEST_V": "\udcff"}, "a = ${QT_TEST_V}", unresolved("QT_TEST_V")),
-    ({}, "a = ${QT_TEST_V}", unresolved("QT_TEST_V")),
-])
-def test_environment(monkeypatch, env, text, expected):
-    for name, value in env.items():
-        monkeypatch.setenv(name, value)
-    check(text, expected)
-
-
-def test_nothing_carries_over_between_calls(monkeypatch):
-    monkeypatch.setenv("QT_TEST_V", "one")
-    assert parse("a = ${QT_TEST_V}") == {"a": "one"}
-    monkeypatch.setenv("QT_TEST_V", "two")
-    assert parse("a = ${QT_TEST_V}") == {"a": "two"}
-    assert parse("a = 1\nb = ${a}")["b"] == 1
-    assert parse("a = 2\nb = ${a}")["b"] == 2
-
-
-@pytest.mark.parametrize("text, expected", [
+    # NUL is a character like any other in a path
+    ("a\x00 = ${x\x00y}", unresolved("x\x00y")),
+    ("a = ${\x00}", unresolved("\x00")),
+    # cycles: the first link met in document order is reported
     ("a = ${a}", circular("a")),
     ("a = ${?a}", circular("a")),
     ("a = ${b}\nb = ${a}", circular("b")),
@@ -131,12 +94,7 @@ def test_nothing_carries_over_between_calls(monkeypatch):
     ("a = ${b}\nb = {c = ${b.c}}", circular("b.c")),
     ("a = {x = ${b.y}}\nb = {y = ${a.x}}", circular("b.y")),
     ("a = [1] ${a}", circular("a")),
-])
-def test_cycles(text, expected):
-    check(text, expected)
-
-
-@pytest.mark.parametrize("text, expected", [
+    # a self-reference sees the value before it
     ("a = [1]\na = ${a} [2]", {"a": [1, 2]}),
     ("a = [1]\na = ${?a} [2]", {"a": [1, 2]}),
     ("a = {x = 1}\na = ${a} {y = 2}", {"a": {"x": 1, "y": 2}}),
@@ -158,24 +116,14 @@ def test_cycles(text, expected):
     ("a = [1]\na = ${a} [2]\na = ${a} [3]", circular("a")),
     ("x.a = [1]\nx.a = ${x.a} [2]", circular("x.a")),
     ("a = {x = 1}\na = ${a.y} [2]", unresolved("a.y")),
-])
-def test_self_references(text, expected):
-    check(text, expected)
-
-
-# A definition that resolves to nothing leaves the key as it was before it:
-# the idiom for "a default, overridable from the environment".
-@pytest.mark.parametrize("text, expected", [
+    # a definition that resolves to nothing leaves the key as it was before it:
+    # the idiom for "a default, overridable from the environment"
     ("a = 1\na = ${?QT_TEST_M1}", {"a": 1}),
-    ("a = ${?QT_TEST_M1}", {}),
     ("a = 1\na = ${?QT_TEST_M1}\na = ${?QT_TEST_M2}", {"a": 1}),
-    ("a = 1\na = ${?QT_TEST_M1}\na = ${?QT_TEST_X}", {"a": "x"}),
-    ("a = 1\na = ${?QT_TEST_X}\na = ${?QT_TEST_M1}", {"a": "x"}),
     ("a = 1\na = ${?QT_TEST_M1} ${?QT_TEST_M2}", {"a": 1}),
     ("a.b = 1\na.b = ${?QT_TEST_M1}", {"a": {"b": 1}}),
     ("a { b = 1 }\na { b = ${?QT_TEST_M1} }", {"a": {"b": 1}}),
     ("db = {host = h}\ndb = ${?QT_TEST_M1}", {"db": {"host": "h"}}),
-    ("db = {host = h}\ndb = ${?QT_TEST_X}", {"db": "x"}),
     ("n = null\na = 1\na = ${n}", {"n": None}),  # null is a value, not nothing
     ("e = ${?QT_TEST_M1}\na = 1\na = ${e}", {"a": 1}),
     ("a = 1\na = ${?QT_TEST_M1}\na = 2", {"a": 2}),
@@ -183,11 +131,69 @@ def test_self_references(text, expected):
     # self-references keep their rules
     ("a = [0]\na = ${?a} [1]", {"a": [0, 1]}),
     ("a = ${?a} [1]", circular("a")),
+    # null is a value; an optional miss is nothing
+    ("n = null\na = ${n}", {"n": None}),
+    ("n = null\na = [${n}, ${?n}]", {"n": None, "a": [None, None]}),
+    ("n = null\nm = ${n}\na = ${m}\nb = [${m}]", {"n": None, "b": [None]}),
+    ("a = ${?QT_TEST_M1}", {}),
+    ("a = [${?QT_TEST_M1}, 1]", {"a": [1]}),
+    ("a = ${?QT_TEST_M1} ${?QT_TEST_M2}\nb = [${?QT_TEST_M1} ${?QT_TEST_M2}]", {"b": []}),
+    ("a = \x0c\nb = [\u00a0]", {"b": []}),
+    ("a = {b = ${?QT_TEST_M1}}", {"a": {}}),
+    # a found target that resolves to nothing is nothing, even when required
+    ("a = ${?QT_TEST_M1}\nb = ${a}\nc = [${a}]\nd = ${?a}", {"c": []}),
+    # concatenation copies a shared target, never changes it
+    ("a = {x = {p = 1}}\nb = ${a} {x = {q = 2}}\nc = ${a}",
+     {"a": {"x": {"p": 1}}, "b": {"x": {"p": 1, "q": 2}}, "c": {"x": {"p": 1}}}),
+    ("a = [1]\nb = ${a} [2]\nc = ${a}\nd = ${a} ${a}",
+     {"a": [1], "b": [1, 2], "c": [1], "d": [1, 1]}),
+    ("a = {x = 1}\nb = {y = ${a}} {y = {z = 2}}\nc = ${a}",
+     {"a": {"x": 1}, "b": {"y": {"x": 1, "z": 2}}, "c": {"x": 1}}),
 ])
-def test_optional_override_keeps_earlier_value(text, expected, monkeypatch):
-    monkeypatch.setenv("QT_TEST_X", "x")
+def test_resolution(text, expected):
     check(text, expected)
 
+
+@pytest.mark.parametrize("env, text, expected", [
+    ({"QT_TEST_V": "42"}, "a = ${QT_TEST_V}", {"a": "42"}),
+    ({"QT_TEST_V": " x "}, "a = ${QT_TEST_V}", {"a": " x "}),
+    ({"QT_TEST_V": " x "}, "a = ${QT_TEST_V} y", {"a": "x  y"}),
+    ({"QT_TEST_V": "é☃\nz"}, "a = [${?QT_TEST_V}]", {"a": ["é☃\nz"]}),
+    ({"QT_TEST_V": ""}, "a = ${QT_TEST_V}", {"a": ""}),
+    ({"QT_TEST_V.x": "dotted"}, "a = ${QT_TEST_V.x}", {"a": "dotted"}),
+    ({"QT_TEST_A.y": "e"}, "QT_TEST_A = {x = 1}\nb = ${QT_TEST_A.y}",
+     {"QT_TEST_A": {"x": 1}, "b": "e"}),
+    ({"QT_TEST_A.0": "z"}, "QT_TEST_A = [1, 2]\nb = ${QT_TEST_A.0}",
+     {"QT_TEST_A": [1, 2], "b": "z"}),
+    # a key in the document always wins over the environment, even a null one
+    ({"QT_TEST_V": "env"}, "QT_TEST_V = 1\nb = ${QT_TEST_V}", {"QT_TEST_V": 1, "b": 1}),
+    ({"QT_TEST_V": "env"}, "QT_TEST_V = null\nb = [${QT_TEST_V}]\nc = ${QT_TEST_V}",
+     {"QT_TEST_V": None, "b": [None]}),
+    # content that is not UTF-8 counts as unset
+    ({"QT_TEST_V": "\udcff"}, "a = ${?QT_TEST_V}\nb = 1", {"b": 1}),
+    ({"QT_TEST_V": "\udcff"}, "a = ${QT_TEST_V}", unresolved("QT_TEST_V")),
+    # a name holding '=' would read past the name in the environment block
+    ({"QT_TEST_EQ": "1=secret"}, "a = ${?QT_TEST_EQ=1}\nb = ${QT_TEST_EQ}", {"b": "1=secret"}),
+    ({}, "a = ${QT_TEST_V}", unresolved("QT_TEST_V")),
+    # an optional override that is set replaces the earlier value, whatever it was
+    ({"QT_TEST_X": "x"}, "a = 1\na = ${?QT_TEST_M1}\na = ${?QT_TEST_X}", {"a": "x"}),
+    ({"QT_TEST_X": "x"}, "a = 1\na = ${?QT_TEST_X}\na = ${?QT_TEST_M1}", {"a": "x"}),
+    ({"QT_TEST_X": "x"}, "db = {host = h}\ndb = ${?QT_TEST_X}", {"db": "x"}),
+])
+def test_environment(monkeypatch, env, text, expected):
+    for name, value in env.items():
+        monkeypatch.setenv(name, value)
+    check(text, expected)
+
+
+
+def test_nothing_carries_over_between_calls(monkeypatch):
+    monkeypatch.setenv("QT_TEST_V", "one")
+    assert parse("a = ${QT_TEST_V}") == {"a": "one"}
+    monkeypatch.setenv("QT_TEST_V", "two")
+    assert parse("a = ${QT_TEST_V}") == {"a": "two"}
+    assert parse("a = 1\nb = ${a}")["b"] == 1
+    assert parse("a = 2\nb = ${a}")["b"] == 2
 
 def test_optional_override_over_included_value(tmp_path):
     (tmp_path / "base.conf").write_text("port = 80\ndb { host = h }")
@@ -219,12 +225,30 @@ def test_optional_override_over_included_value(tmp_path):
     ('c = [1] ""', OBJ_ARR),
     ("n = 5\nc = ${n} [1]", OBJ_ARR),
     ("n = null\nc = ${n} [1]", OBJ_ARR),
+    # the float range applies to strings only
+    ("f = 1e400\nc = ${f} ${?QT_TEST_M1}", BAD_FLOAT),
+    ("f = 1e400\nc = ${f}", float("inf")),
+    ("f = 1e400\nc = [${f}] [${f}]", [float("inf")] * 2),
+    ("c = [1, 2] [3]", [1, 2, 3]),
+    ("c = [] []", []),
+    ("c = [[1] [2]]", [[1, 2]]),
+    ("c = {a = 1} {b = 2}", {"a": 1, "b": 2}),
+    ("c = {a = {x = 1}} {a = {y = 2}}", {"a": {"x": 1, "y": 2}}),
+    ("c = {a = 1, b = 2} {d = 3, a = 4}", {"a": 4, "b": 2, "d": 3}),
+    ("c = {k = {z = 1}} {k = 1}", {"k": 1}),
+    ("c = {k = 1} {k = {z = 1}}", {"k": {"z": 1}}),
+    ("x = [1]\ny = [2]\nc = ${x}${y}", [1, 2]),
+    ("x = {p = 1}\nc = ${x} {q = 2}", {"p": 1, "q": 2}),
+    ("x = [1]\nc = ${x} ${?QT_TEST_M1} [2]", [1, 2]),
+    ("c = [${?QT_TEST_M1}] [null]", [None]),
+    ("n = null\nc = {k = ${n}} {j = 1}", {"j": 1}),
+    ("x = 5\nc = {k = ${x}} {k = ${x}${x}}", {"k": "55"}),
 ])
-def test_string_concatenation(text, expected):
-    if not isinstance(expected, Fails):
-        assert repr(parse(text)["c"]) == repr(expected)
-    else:
+def test_concatenation(text, expected):
+    if isinstance(expected, Fails):
         check(text, expected)
+    else:
+        assert repr(parse(text)["c"]) == repr(expected)
 
 
 @pytest.mark.parametrize("literal, rendered", [
@@ -244,48 +268,6 @@ def test_float_rendering(literal, rendered):
         check(text, BAD_FLOAT)
     else:
         check(text, {"f": float(literal), "c": rendered + "|"})
-
-
-def test_float_range_applies_only_to_strings():
-    check("f = 1e400\nc = ${f}\nd = [${f}] [${f}]",
-          {"f": float("inf"), "c": float("inf"), "d": [float("inf")] * 2})
-    check("f = 1e400\nc = ${f} ${?QT_TEST_M1}", BAD_FLOAT)
-
-
-@pytest.mark.parametrize("text, expected", [
-    ("c = [1, 2] [3]", [1, 2, 3]),
-    ("c = [] []", []),
-    ("c = [[1] [2]]", [[1, 2]]),
-    ("c = {a = 1} {b = 2}", {"a": 1, "b": 2}),
-    ("c = {a = {x = 1}} {a = {y = 2}}", {"a": {"x": 1, "y": 2}}),
-    ("c = {a = 1, b = 2} {d = 3, a = 4}", {"a": 4, "b": 2, "d": 3}),
-    ("c = {k = {z = 1}} {k = 1}", {"k": 1}),
-    ("c = {k = 1} {k = {z = 1}}", {"k": {"z": 1}}),
-    ("x = [1]\ny = [2]\nc = ${x}${y}", [1, 2]),
-    ("x = {p = 1}\nc = ${x} {q = 2}", {"p": 1, "q": 2}),
-    ("x = [1]\nc = ${x} ${?QT_TEST_M1} [2]", [1, 2]),
-    ("c = [${?QT_TEST_M1}] [null]", [None]),
-    ("n = null\nc = {k = ${n}} {j = 1}", {"j": 1}),
-    ("x = 5\nc = {k = ${x}} {k = ${x}${x}}", {"k": "55"}),
-])
-def test_array_and_object_concatenation(text, expected):
-    assert repr(parse(text)["c"]) == repr(expected)
-
-
-@pytest.mark.parametrize("text, expected", [
-    ("n = null\na = ${n}", {"n": None}),
-    ("n = null\na = [${n}, ${?n}]", {"n": None, "a": [None, None]}),
-    ("n = null\nm = ${n}\na = ${m}\nb = [${m}]", {"n": None, "b": [None]}),
-    ("a = ${?QT_TEST_M1}", {}),
-    ("a = [${?QT_TEST_M1}, 1]", {"a": [1]}),
-    ("a = ${?QT_TEST_M1} ${?QT_TEST_M2}\nb = [${?QT_TEST_M1} ${?QT_TEST_M2}]", {"b": []}),
-    ("a = \x0c\nb = [\u00a0]", {"b": []}),
-    ("a = {b = ${?QT_TEST_M1}}", {"a": {}}),
-    # a found target that resolves to nothing is nothing, even when required
-    ("a = ${?QT_TEST_M1}\nb = ${a}\nc = [${a}]\nd = ${?a}", {"c": []}),
-])
-def test_null_and_absent(text, expected):
-    check(text, expected)
 
 
 @pytest.mark.parametrize("seed, result", [("null", ""), ('""', ""), ("[]", []), ("{}", {})])
@@ -313,15 +295,3 @@ def test_references_give_independent_objects():
     out["b"]["x"].append(2)
     out["d"][0]["y"] = 0
     assert out["c"] == out["a"] == out["d"][1] == {"x": [1]}
-
-
-@pytest.mark.parametrize("text, expected", [
-    ("a = {x = {p = 1}}\nb = ${a} {x = {q = 2}}\nc = ${a}",
-     {"a": {"x": {"p": 1}}, "b": {"x": {"p": 1, "q": 2}}, "c": {"x": {"p": 1}}}),
-    ("a = [1]\nb = ${a} [2]\nc = ${a}\nd = ${a} ${a}",
-     {"a": [1], "b": [1, 2], "c": [1], "d": [1, 1]}),
-    ("a = {x = 1}\nb = {y = ${a}} {y = {z = 2}}\nc = ${a}",
-     {"a": {"x": 1}, "b": {"y": {"x": 1, "z": 2}}, "c": {"x": 1}}),
-])
-def test_concatenation_leaves_shared_targets_alone(text, expected):
-    check(text, expected)
