@@ -10,6 +10,12 @@ from quince_tarragon._native import parse
 
 from conftest import typed
 
+DOC = (
+    "Parse HOCON → nested dict (the Python wrapper then wraps it into a `ConfigTree`).\n"
+    "`base`: directory used to resolve `include`s (None = cwd, like `parse_string`; "
+    "`parse_file` passes\nthe file's directory, like tarragon)."
+)
+
 
 class Outer:
     class Inner:
@@ -24,12 +30,14 @@ class Text(str):
 def test_module_surface():
     assert _native.__name__ == "quince_tarragon._native"
     assert _native.__file__.endswith(".abi3.so")
+    assert _native.__doc__ == ""
     assert _native.__all__ == ["parse", "__backend__"]
     backend = _native.__backend__
     assert type(backend) is str and backend and backend == backend.lower()
     assert backend.isprintable() and " " not in backend and len(backend) <= 16
     assert parse.__name__ == "parse" and parse.__module__ == "quince_tarragon._native"
     assert parse.__text_signature__ == "(s, base=None)"
+    assert parse.__doc__ == DOC
     params = inspect.signature(parse).parameters
     assert [(p.name, p.default) for p in params.values()] == [
         ("s", inspect.Parameter.empty), ("base", None)]
@@ -95,6 +103,9 @@ def test_lone_surrogates_raise_encode_error(args):
 
 
 @pytest.mark.parametrize("src, expected", [
+    # int64 edges: the fast path must hand over to big integers exactly here
+    ("a = 9223372036854775807, b = -9223372036854775808", {"a": 2**63 - 1, "b": -2**63}),
+    ("a = 9223372036854775808, b = -9223372036854775809", {"a": 2**63, "b": -2**63 - 1}),
     ("a = -000123456789012345678901234567890", {"a": -123456789012345678901234567890}),
     ("a = " + "9" * 400, {"a": int("9" * 400)}),
     ('a = "x\x00y", b = x\x00y', {"a": "x\x00y", "b": "x\x00y"}),
