@@ -18,7 +18,7 @@ cmake --build "$build"
 pkg="$build/pkg"
 rm -rf "$pkg" && mkdir -p "$pkg"
 cp -r "$root/python/quince_tarragon" "$pkg/"
-cp "$build"/_native*.so "$pkg/quince_tarragon/"
+cp "$build"/_*.abi3.so "$pkg/quince_tarragon/"
 
 # Sanitizer frames are several times larger than optimised ones: give the
 # run (and the threads it starts, which inherit the limit) the stack that

@@ -53,7 +53,7 @@ std::uint64_t cache_hash(std::string_view s) noexcept {
         h ^= h >> 32;
     }
     std::uint64_t tail = 0;
-    std::memcpy(&tail, s.data() + i, s.size() - i);
+    if (i < s.size()) std::memcpy(&tail, s.data() + i, s.size() - i);  // an empty key may have no data
     h = (h ^ tail) * 0xC4CEB9FE1A85EC53ull;
     return h ^ (h >> 29);
 }
@@ -127,7 +127,7 @@ public:
         slot.hash = hash;
         slot.str = fresh.release();
         slot.len = static_cast<std::uint8_t>(text.size());
-        std::memcpy(slot.text, text.data(), text.size());
+        if (!text.empty()) std::memcpy(slot.text, text.data(), text.size());
         return slot.str;
     }
 

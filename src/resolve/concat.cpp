@@ -128,7 +128,7 @@ Outcome join_hocon_strings(Resolver& r, const std::vector<Unit>& units, SourcePo
         std::string_view piece = u.value.kind == Kind::Null   ? std::string_view("null")
                                  : u.value.kind == Kind::Bool ? (u.value.truth() ? "true" : "false")
                                                               : u.value.str();
-        std::memcpy(out + at, piece.data(), piece.size());
+        if (!piece.empty()) std::memcpy(out + at, piece.data(), piece.size());
         at += piece.size();
     }
     return some(Value::string(std::string_view(out, at)));
